@@ -1,0 +1,22 @@
+// File access for game paths: Windows separators and case-insensitive name resolution.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Turns "data\\Textures\\Env.JPG" into a real path: backslashes and runs of separators
+// become one '/', and each component is matched case-insensitively against the
+// directory's entries (an exact match wins). Components that do not exist are kept
+// as written, so the result can also name a file about to be created.
+std::string ResolveGamePath(const std::string& gamePath);
+
+// fopen on the resolved path. Reading never locks the file for others.
+FILE* GameFileOpen(const std::string& gamePath, const char* mode);
+bool GameFileExists(const std::string& gamePath);
+bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out);
+
+// The game starts from its own directory: when "data" is not in the current
+// directory, change to the executable's directory, then to the build's data
+// directory, whichever holds "data". Returns false when none does.
+bool EnterProgramDirectory(const char* argv0, const char* buildDataDir);

@@ -1,0 +1,50 @@
+// The one game window: creation, events as window messages, cursor, display modes, GL context.
+#pragma once
+#include "platform/p_messages.h"
+
+// Window. Created hidden, borderless, at (0, 0), with the program's own icon.
+bool PlatformCreateWindow(const char* title, int width, int height);
+void PlatformDestroyWindow();
+bool PlatformWindowExists();
+void PlatformShowWindow(int showCommand);
+void PlatformRaiseWindow();
+void PlatformMoveWindow(int x, int y, int width, int height);
+void PlatformWindowSize(int& width, int& height);
+
+// Messages. Events are translated into Windows-numbered messages, queued in order.
+bool PlatformPeekMessage(TMessage& msg);
+void PlatformWaitMessage();
+
+// Cursor: "position" is the last position put plus the relative motion since, so
+// it works where the pointer cannot be warped.
+void PlatformShowCursor(bool show);
+void PlatformGetCursorPos(int& x, int& y);
+void PlatformSetCursorPos(int x, int y);
+
+// Display modes. Bits per pixel are a preference only: current displays offer no
+// 16-bit modes, so a mode matches on size and refresh (0 = any refresh).
+bool PlatformTestDisplayMode(int width, int height, int bits, int refresh);
+bool PlatformApplyDisplayMode(int width, int height, int bits, int refresh);
+void PlatformRestoreDisplayMode();
+
+// OpenGL: compatibility context, double buffered, 16-bit depth.
+bool PlatformCreateGLContext();
+void PlatformDestroyGLContext();
+void* PlatformGLProcAddress(const char* name);
+bool PlatformSwapControlAvailable();
+bool PlatformSetSwapInterval(int interval);
+int PlatformGetSwapInterval();
+void PlatformSwapBuffers();
+
+// Headless runs and tests: use the offscreen video driver (no X server needed).
+void PlatformUseOffscreenVideo();
+
+// Test hooks: feed synthetic input through the same translation path as real events.
+// keyName is an SDL key name such as "A", "Escape", "Up", "F10", "Left Alt".
+void PlatformInjectKey(const char* keyName, bool down, bool repeat = false, bool altHeld = false);
+void PlatformInjectText(const char* utf8);
+void PlatformInjectMouseButton(int button, bool down);  // 0 left, 1 right, 2 middle
+void PlatformInjectMouseMotion(int dx, int dy);
+void PlatformInjectFocus(bool gained);
+void PlatformInjectClose();
+void PlatformInjectQuit();

@@ -1,0 +1,10 @@
+// JPEG decoding through libjpeg into 24-bit blue-first pixels, top row first.
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "render/l_image.h"
+
+// Any failure (missing file, bad data, decoding error) returns false, never aborts.
+bool DecodeJpeg(const std::string& fileName, TImage& out);
+bool DecodeJpegMemory(const uint8_t* data, size_t size, TImage& out);

@@ -1,0 +1,54 @@
+// Headless GL fixture and scratch-file helpers used by the unit tests.
+#include "support/test_env.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/l_app.h"
+#include "platform/p_window.h"
+#include "render/l_gl.h"
+
+bool EnsureTestGL(int width, int height) {
+  static int state = 0;  // 0 untried, 1 ok, -1 failed
+  if (state == 0) {
+    PlatformUseOffscreenVideo();
+    ScreenWidth = width;
+    ScreenHeight = height;
+    state = (PlatformCreateWindow("Halvrost test", width, height) && InitGL()) ? 1 : -1;
+  }
+  return state == 1;
+}
+
+void GLTest::SetUp() {
+  if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL context available";
+  glViewport(0, 0, ScreenWidth, ScreenHeight);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+ScratchDir::ScratchDir() {
+  std::string base = std::filesystem::temp_directory_path().string() + "/halvrost-test-XXXXXX";
+  std::vector<char> buf(base.begin(), base.end());
+  buf.push_back(0);
+  char* made = mkdtemp(buf.data());
+  path_ = made ? made : "/tmp";
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}

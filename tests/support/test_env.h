@@ -1,0 +1,32 @@
+// Shared test fixtures: a headless GL window, scratch directories and small file writers.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Creates the hidden offscreen window and GL context once per test binary.
+// Returns false (and the test should GTEST_SKIP) when no GL is available at all.
+bool EnsureTestGL(int width = 640, int height = 480);
+
+// A fresh empty directory below the build tree; removed at destruction.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+// Fixture for tests that draw: a GL context, cleared state, 640 x 480 viewport.
+class GLTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+};
