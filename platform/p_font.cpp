@@ -53,11 +53,27 @@ uint32_t PlatformCp1252ToUnicode(uint8_t byte) {
 }
 
 // Both live for the whole run: building the font list is slow and done once.
+static FcConfig* config = nullptr;
+static FT_Library library = nullptr;
+
+// Released at exit: fontconfig frees parts of the loaded configuration only then.
+static void ReleaseFontLibraries() {
+  if (config) FcConfigDestroy(config);
+  config = nullptr;
+  if (library) FT_Done_FreeType(library);
+  library = nullptr;
+}
+
+static void ReleaseAtExit() {
+  static bool registered = false;
+  if (!registered) registered = std::atexit(ReleaseFontLibraries) == 0;
+}
+
 static FcConfig* FontConfig() {
-  static FcConfig* config = nullptr;
   static bool tried = false;
   if (!tried) {
     tried = true;
+    ReleaseAtExit();
     // System configuration first, then ours, then the font list, so that our
     // acceptfont rule is in force when the fonts are scanned.
     FcConfig* c = FcInitLoadConfig();
@@ -71,10 +87,10 @@ static FcConfig* FontConfig() {
 }
 
 static FT_Library FreeType() {
-  static FT_Library library = nullptr;
   static bool tried = false;
   if (!tried) {
     tried = true;
+    ReleaseAtExit();
     if (FT_Init_FreeType(&library) != 0) library = nullptr;
   }
   return library;

@@ -264,29 +264,6 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
   FreeGLFont(font);
 }
 
-TEST_F(FontDraw, TextStandsOnItsBaselineUpright) {
-  int32_t font = CreateGLFont("Courier New", 32, 16);
-  PrintText("A", 100, 200, font);
-  auto rgb = ReadFrame();
-  // Screen row 200 (y down) is window row 280; 'A' lies wholly above it (higher rows).
-  int lowest = kH, highest = -1;
-  for (int y = 0; y < kH; y++)
-    for (int x = 0; x < kW; x++)
-      if (Lit(rgb, x, y)) {
-        lowest = std::min(lowest, y);
-        highest = std::max(highest, y);
-      }
-  EXPECT_EQ(lowest, kH - 200);
-  EXPECT_GT(highest, kH - 200 + 15);
-  auto span = [&](int y) {
-    int n = 0;
-    for (int x = 0; x < kW; x++) n += Lit(rgb, x, y);
-    return n;
-  };
-  EXPECT_LT(span(highest), span(lowest));  // apex above, feet on the line
-  FreeGLFont(font);
-}
-
 TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
   int32_t font = CreateGLFont("Courier New", 16, 8);
   std::string bytes = {'\x01', '\x09', '\x0A', '\x1F', '\x7F', '\x81', '\x8D', '\x8F', '\x90', '\x9D'};
