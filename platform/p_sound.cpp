@@ -144,8 +144,6 @@ bool PlatformSoundOpen() {
   return true;
 }
 
-bool PlatformSoundIsOpen() { return Context != nullptr; }
-
 void PlatformSoundClose() {
   if (!Device) return;
   // Objects the caller still holds stay valid as records but lose their OpenAL names.

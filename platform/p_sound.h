@@ -34,7 +34,6 @@ void PlatformSoundTestFailListener(bool fail);
 
 // Device and output. False, silently, when there is no usable device.
 bool PlatformSoundOpen();
-bool PlatformSoundIsOpen();
 // Releases whatever is still alive and closes the device; harmless when closed.
 void PlatformSoundClose();
 
