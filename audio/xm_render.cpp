@@ -7,6 +7,7 @@
 
 struct TRenderWatch {
   std::vector<TXmRowStart>* rows;
+  bool untilEnd;        // stop at the end of the first pass
   bool lastRowStarted;  // the row now playing ends the first pass through the order list
   bool ended;
   uint64_t endFrame;
@@ -15,7 +16,7 @@ struct TRenderWatch {
 static void WatchRow(void* ctx, const TXmSong* song, uint64_t frame) {
   TRenderWatch* w = static_cast<TRenderWatch*>(ctx);
   if (w->ended) return;
-  if (w->lastRowStarted) {
+  if (w->lastRowStarted && w->untilEnd) {
     w->ended = true;
     w->endFrame = frame;
     return;
@@ -36,7 +37,7 @@ bool RenderSong(TXmSong* song, double seconds, TXmRender& out) {
   const bool untilEnd = !(seconds > 0);
   const double limitSeconds = untilEnd ? kXmRenderMaxSeconds : seconds;
   const uint64_t limit = static_cast<uint64_t>(std::llround(limitSeconds * kXmMixRate));
-  TRenderWatch watch{&out.rows, false, false, 0};
+  TRenderWatch watch{&out.rows, untilEnd, false, false, 0};
   if (!SongRenderBegin(song, WatchRow, &watch)) return false;
   std::vector<int16_t> block(static_cast<size_t>(XmOutput.blockLength) * 2);
   uint64_t total = 0;  // frames rendered and kept
