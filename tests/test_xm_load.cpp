@@ -184,8 +184,10 @@ TEST(XmLoadSamples, SixteenBitLengthsAreHalvedAndDeltasDecoded) {
   EXPECT_EQ(s->loopLength, 300u);
   EXPECT_EQ(s->bits, 16);
   EXPECT_EQ(s->loopMode, 2);
-  for (int i = 0; i < 500; ++i)
-    if (i != 400) ASSERT_EQ(s->data[i], wave[i]) << i;
+  for (int i = 0; i < 500; ++i) {
+    if (i == 400) continue;
+    ASSERT_EQ(s->data[i], wave[i]) << i;
+  }
   // Forward loop guard: the sample after the loop end repeats the loop start (a
   // forward loop never plays past its end, so the overwritten value is never heard).
   EXPECT_EQ(s->data[400], wave[100]);

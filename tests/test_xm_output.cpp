@@ -146,7 +146,15 @@ TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
   ASSERT_TRUE(LoadMusic(dir.File("ring.xm")));
   ASSERT_TRUE(PlayMusic());
   // A little more than the ring: the second lap comes from blocks the thread refilled.
-  std::this_thread::sleep_for(std::chrono::milliseconds(2300));
+  const size_t ringBytes = 88400 * 4;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (std::chrono::steady_clock::now() < deadline) {
+    {
+      std::lock_guard<std::mutex> lock(CaptureLock);
+      if (Captured.size() > ringBytes + 30000) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   StopMusic();
   WaveOutSetMonitor(nullptr, nullptr);
   std::vector<uint8_t> heard;
@@ -154,7 +162,6 @@ TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
     std::lock_guard<std::mutex> lock(CaptureLock);
     heard = Captured;
   }
-  const size_t ringBytes = 88400 * 4;
   ASSERT_GT(heard.size(), ringBytes + 20000);
 
   TXmSong* song = LoadXmBytes(bytes);
