@@ -89,7 +89,7 @@ static void FirstTickEffect(TXmSong* song, TXmChannel* ch, TXmSample* smp, const
       if (param) ch->sampleOffset = param;
       uint64_t offset = static_cast<uint64_t>(ch->sampleOffset) * 256;
       if (offset < static_cast<uint64_t>(smp->loopStart) + smp->loopLength) {
-        ch->voice->startOffset = static_cast<uint32_t>(offset);
+        if (ch->voice) ch->voice->startOffset = static_cast<uint32_t>(offset);
       } else {
         ch->flags &= static_cast<uint8_t>(~kXmTrigger);
         ch->flags |= kXmRewind;
