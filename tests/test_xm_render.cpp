@@ -43,10 +43,19 @@ const struct { uint64_t frame; int order, row; } kExpected[] = {
     {16317, 0, 4}, {18522, 0, 5}, {20727, 0, 6}, {22932, 1, 2}, {25137, 1, 3},
 };
 
+// The tool in the build tree: from HALVROST_BINARY_DIR, else beside this test's own directory.
 std::string Tool() {
-  const char* dir = std::getenv("HALVROST_BINARY_DIR");
-  std::string path = dir ? std::string(dir) + "/tools/halvrost-data" : "";
-  return !path.empty() && access(path.c_str(), X_OK) == 0 ? path : "";
+  std::string path;
+  if (const char* dir = std::getenv("HALVROST_BINARY_DIR")) path = std::string(dir) + "/tools/halvrost-data";
+  if (path.empty() || access(path.c_str(), X_OK) != 0) {
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return "";
+    exe[n] = 0;
+    std::string self = exe;
+    path = self.substr(0, self.find_last_of('/')) + "/../tools/halvrost-data";
+  }
+  return access(path.c_str(), X_OK) == 0 ? path : "";
 }
 
 int RunTool(const std::string& command, std::string& out) {
