@@ -181,6 +181,31 @@ TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
   EXPECT_EQ(firstDiff, n) << "first differing byte " << firstDiff << " of " << n;
 }
 
+TEST_F(MusicOutput, TheGamesCallingSequence) {
+  const std::string menu = Write("baits.xm", BusySong(2));
+  const std::string game = Write("rave.xm", BusySong(4));
+  EXPECT_TRUE(LoadMusic(menu));  // the menu starts
+  EXPECT_TRUE(PlayMusic());
+  EXPECT_TRUE(FreeMusic());  // a new game
+  EXPECT_TRUE(LoadMusic(game));
+  EXPECT_TRUE(PlayMusic());
+  EXPECT_EQ(XmOutput.playing->channelCount, 4);
+  for (int wave = 0; wave < 3; ++wave) {  // every new wave restarts the song
+    EXPECT_TRUE(StopMusic());
+    EXPECT_TRUE(PlayMusic());
+    ASSERT_NE(XmOutput.playing, nullptr);
+  }
+  EXPECT_TRUE(FreeMusic());  // back to the menu music
+  EXPECT_TRUE(LoadMusic(menu));
+  EXPECT_TRUE(PlayMusic());
+  for (int pass = 0; pass < 2; ++pass) {  // the close handling may run twice
+    EXPECT_EQ(StopMusic(), pass == 0);
+    EXPECT_EQ(FreeMusic(), pass == 0);
+  }
+  EXPECT_EQ(XmOutput.thread, nullptr);
+  EXPECT_FALSE(WaveOutIsOpen());
+}
+
 TEST(SongQueries, ZeroWithoutPlaybackBuffers) {
   XmRig rig;
   rig.Cell(0).note = 49;
