@@ -26,6 +26,6 @@ int32_t WndProc(uint32_t message, uint32_t wParam, int32_t lParam);
 void DispatchMessages();
 // One pass of the main loop after the message drain: the step rule and one frame.
 // now is the timer value of this pass.
-void RunLoopPass(int32_t now);
+int RunLoopPass(int32_t now);  // returns the number of steps run
 // Whole program: start-up, loop, close handling. Returns the exit status.
 int HalvrostMain(int argc, char** argv);

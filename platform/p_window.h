@@ -4,6 +4,8 @@
 
 // Window. Created hidden, borderless, at (0, 0), with the program's own icon.
 bool PlatformCreateWindow(const char* title, int width, int height);
+// The icon as 32-bit RGBA pixels, top row first.
+void PlatformSetWindowIcon(const uint8_t* rgba, int width, int height);
 void PlatformDestroyWindow();
 bool PlatformWindowExists();
 void PlatformShowWindow(int showCommand);

@@ -1,0 +1,90 @@
+// Texture manager: textures by file name with reference counts, full mipmap chains.
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "render/l_gl.h"
+#include "render/l_jpeg.h"
+#include "render/l_tga.h"
+
+std::vector<TManTex> TextureTable;
+bool TextureClamp = false;
+TImage KeptPixels;
+
+// From the last dot after the last backslash or colon, lower-cased; empty if none.
+static std::string LowerExtension(const std::string& name) {
+  size_t sep = name.find_last_of("\\:/");
+  size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return "";
+  std::string ext = name.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext;
+}
+
+uint32_t UploadTexture(GLint internalFormat, GLenum pixelFormat, int32_t width, int32_t height,
+                       const uint8_t* pixels) {
+  GLuint id = 0;
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  GLint wrap = TextureClamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, pixelFormat, GL_UNSIGNED_BYTE, pixels);
+  return id;
+}
+
+uint32_t LoadTexture(const std::string& fileName, bool keepPixels) {
+  for (TManTex& t : TextureTable) {
+    if (t.Name == fileName) {
+      ++t.Ref;
+      return t.ID;
+    }
+  }
+  std::string ext = LowerExtension(fileName);
+  TImage image;
+  GLint internalFormat;
+  GLenum pixelFormat;
+  try {
+    if (ext == ".jpg") {
+      if (!DecodeJpeg(fileName, image)) return 0;
+      internalFormat = GL_RGB8;
+      pixelFormat = GL_BGR_EXT;
+    } else if (ext == ".tga") {
+      if (!ReadTGA(fileName, image)) return 0;
+      bool rgb = image.Bits == 24;
+      internalFormat = rgb ? GL_RGB8 : GL_RGBA8;
+      pixelFormat = rgb ? GL_BGR_EXT : GL_BGRA_EXT;
+    } else {
+      return 0;
+    }
+  } catch (const std::exception&) {
+    // Out of memory inside a decoder: a failed load like any other.
+    return 0;
+  }
+  if (image.Width <= 0 || image.Height <= 0) return 0;
+  uint32_t id = UploadTexture(internalFormat, pixelFormat, image.Width, image.Height, image.Pixels.data());
+  if (keepPixels) KeptPixels = std::move(image);
+  TextureTable.push_back(TManTex{id, fileName, 1});
+  return id;
+}
+
+void FreeTexture(uint32_t texture) {
+  if (texture == 0) return;
+  for (size_t i = 0; i < TextureTable.size(); ++i) {
+    if (TextureTable[i].ID != texture) continue;
+    if (--TextureTable[i].Ref > 0) return;
+    TextureTable.erase(TextureTable.begin() + static_cast<std::ptrdiff_t>(i));
+    break;
+  }
+  GLuint id = texture;
+  glDeleteTextures(1, &id);
+  // The bind cache must not claim a deleted name is still bound.
+  if (BoundTexture == texture) BoundTexture = 0;
+}
