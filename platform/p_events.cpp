@@ -11,14 +11,14 @@
 
 static std::deque<TMessage> Queue;
 static uint32_t WindowId = 0;
-static bool Focused = false;
+static int Focused = -1;  // unknown until the first focus event
 static int CursorX = 0, CursorY = 0;  // where the cursor was last put
 static int MotionX = 0, MotionY = 0;  // relative motion since then
 
 void ResetEventState(uint32_t windowId) {
   WindowId = windowId;
   Queue.clear();
-  Focused = false;
+  Focused = -1;
   MotionX = MotionY = 0;
 }
 
@@ -62,8 +62,8 @@ static void TranslateButton(const SDL_MouseButtonEvent& b) {
 }
 
 static void SetFocus(bool gained) {
-  if (gained == Focused) return;
-  Focused = gained;
+  if ((gained ? 1 : 0) == Focused) return;
+  Focused = gained ? 1 : 0;
   // Motion gathered while away would turn the view on return.
   MotionX = MotionY = 0;
   Post(WM_ACTIVATEAPP, gained ? 1u : 0u);

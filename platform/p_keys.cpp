@@ -1,24 +1,14 @@
 // Key-code and character-set tables shared by the event translation and the fonts.
 #include "platform/p_keys.h"
 
+#include "platform/p_font.h"
+
 #include <SDL.h>
-
-// Code points of bytes 0x80..0x9F in Windows-1252; 0 marks the five undefined ones.
-static const uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-uint32_t UnicodeFromCp1252(uint8_t byte) {
-  if (byte < 0x20 || byte == 0x7F) return 0;
-  if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
-  return byte;
-}
 
 static int ByteFromCodePoint(uint32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] != 0 && kCp1252High[i] == cp) return 0x80 + i;
+  for (int b = 0x80; b < 0xA0; ++b)
+    if (PlatformCp1252ToUnicode(static_cast<uint8_t>(b)) == cp) return b;
   return -1;
 }
 

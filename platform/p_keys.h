@@ -7,5 +7,3 @@
 uint8_t VirtualKeyFromSDLKey(int32_t sdlKey);
 // Each code point of the UTF-8 text as a Windows-1252 byte; unmappable ones are dropped.
 std::string Cp1252FromUtf8(const char* utf8);
-// The Unicode code point of a Windows-1252 byte; 0 for control and undefined bytes.
-uint32_t UnicodeFromCp1252(uint8_t byte);

@@ -123,6 +123,16 @@ static bool FindMode(int width, int height, int refresh, SDL_DisplayMode& found)
   return false;
 }
 
+void PlatformFirstDisplayMode(int& width, int& height, int& refresh) {
+  width = height = refresh = 0;
+  SDL_DisplayMode m;
+  if (VideoReady && SDL_GetDisplayMode(0, 0, &m) == 0) {
+    width = m.w;
+    height = m.h;
+    refresh = m.refresh_rate;
+  }
+}
+
 bool PlatformTestDisplayMode(int width, int height, int, int refresh) {
   if (!VideoReady) return false;
   SDL_DisplayMode m;

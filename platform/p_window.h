@@ -25,6 +25,8 @@ void PlatformSetCursorPos(int x, int y);
 
 // Display modes. Bits per pixel are a preference only: current displays offer no
 // 16-bit modes, so a mode matches on size and refresh (0 = any refresh).
+// The first mode the display lists (0 x 0 where it lists none).
+void PlatformFirstDisplayMode(int& width, int& height, int& refresh);
 bool PlatformTestDisplayMode(int width, int height, int bits, int refresh);
 bool PlatformApplyDisplayMode(int width, int height, int bits, int refresh);
 void PlatformRestoreDisplayMode();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <exception>
 
 #include "render/l_gl.h"
@@ -23,6 +24,43 @@ static std::string LowerExtension(const std::string& name) {
   return ext;
 }
 
+static int32_t ClosestPowerOfTwo(int32_t v) {
+  int32_t lower = 1;
+  while (lower * 2 <= v && lower < 4096) lower *= 2;
+  if (lower >= 4096) return 4096;
+  int32_t upper = lower * 2;
+  return (v - lower < upper - v) ? lower : upper;
+}
+
+// GLU's own rescaler drops the last rows for some sizes (3 x 2 comes out with an
+// empty second row), so pictures whose sides are not powers of two are resampled
+// here, bilinearly, to the size GLU would have chosen.
+static std::vector<uint8_t> ResampleToPowerOfTwo(const uint8_t* src, int32_t w, int32_t h, int bpp,
+                                                 int32_t& outW, int32_t& outH) {
+  outW = ClosestPowerOfTwo(w);
+  outH = ClosestPowerOfTwo(h);
+  std::vector<uint8_t> dst(static_cast<size_t>(outW) * outH * bpp);
+  for (int32_t y = 0; y < outH; ++y) {
+    float fy = (y + 0.5f) * h / outH - 0.5f;
+    int32_t y0 = std::clamp(static_cast<int32_t>(std::floor(fy)), 0, h - 1);
+    int32_t y1 = std::min(y0 + 1, h - 1);
+    float ty = std::clamp(fy - y0, 0.0f, 1.0f);
+    for (int32_t x = 0; x < outW; ++x) {
+      float fx = (x + 0.5f) * w / outW - 0.5f;
+      int32_t x0 = std::clamp(static_cast<int32_t>(std::floor(fx)), 0, w - 1);
+      int32_t x1 = std::min(x0 + 1, w - 1);
+      float tx = std::clamp(fx - x0, 0.0f, 1.0f);
+      for (int c = 0; c < bpp; ++c) {
+        auto at = [&](int32_t xx, int32_t yy) { return src[(static_cast<size_t>(yy) * w + xx) * bpp + c]; };
+        float top = at(x0, y0) + (at(x1, y0) - at(x0, y0)) * tx;
+        float bottom = at(x0, y1) + (at(x1, y1) - at(x0, y1)) * tx;
+        dst[(static_cast<size_t>(y) * outW + x) * bpp + c] = static_cast<uint8_t>(top + (bottom - top) * ty + 0.5f);
+      }
+    }
+  }
+  return dst;
+}
+
 uint32_t UploadTexture(GLint internalFormat, GLenum pixelFormat, int32_t width, int32_t height,
                        const uint8_t* pixels) {
   GLuint id = 0;
@@ -36,7 +74,14 @@ uint32_t UploadTexture(GLint internalFormat, GLenum pixelFormat, int32_t width, 
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, pixelFormat, GL_UNSIGNED_BYTE, pixels);
+  int32_t potW = ClosestPowerOfTwo(width), potH = ClosestPowerOfTwo(height);
+  if (potW != width || potH != height) {
+    int bpp = (pixelFormat == GL_BGRA_EXT || pixelFormat == GL_RGBA) ? 4 : 3;
+    std::vector<uint8_t> scaled = ResampleToPowerOfTwo(pixels, width, height, bpp, potW, potH);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, potW, potH, pixelFormat, GL_UNSIGNED_BYTE, scaled.data());
+  } else {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, pixelFormat, GL_UNSIGNED_BYTE, pixels);
+  }
   return id;
 }
 

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: the window appears, draws frames, and a close request ends the
+# program with status 0 within a second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR
+set -u
+game=$1 closer=$2 out=${3:-.}
+if ! command -v xvfb-run >/dev/null; then echo "xvfb-run missing: skipped"; exit 77; fi
+inner=$(mktemp)
+cat >"$inner" <<INNER
+#!/usr/bin/env bash
+set -u
+unset SDL_VIDEODRIVER
+"$game" -nofullscreen &
+pid=\$!
+for i in \$(seq 1 100); do xdotool search --name '^Halvrost\$' >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+xwd -root -silent | xwdtopnm 2>/dev/null | pnmdepth 255 | pnmtopng >"$out/e2e_window.png" 2>/dev/null
+"$closer" Halvrost || { kill \$pid; exit 1; }
+start=\$(date +%s%N)
+wait \$pid
+status=\$?
+ms=\$(( (\$(date +%s%N) - start) / 1000000 ))
+echo "exit status \$status after \${ms} ms"
+[ \$status -eq 0 ] && [ \$ms -lt 1000 ]
+INNER
+chmod +x "$inner"
+xvfb-run -a -s "-screen 0 640x480x24" "$inner"
+rc=$?
+rm -f "$inner"
+exit $rc

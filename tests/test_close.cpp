@@ -1,0 +1,30 @@
+// The close handling: it runs inside the message dispatch and again after the loop, harmlessly.
+#include <gtest/gtest.h>
+
+#include "app/l_app.h"
+#include "platform/p_window.h"
+#include "render/l_gl.h"
+#include "support/image_files.h"
+#include "support/test_env.h"
+
+TEST(CloseHandling, RunsTwiceWithoutHarm) {
+  if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL";
+  ScratchDir dir;
+  TgaSpec s;
+  s.width = s.height = 2;
+  s.pixels.assign(12, 9);
+  WriteBytes(dir.File("t.tga"), MakeTga(s));
+  ASSERT_NE(LoadTexture(dir.File("t.tga"), false), 0u);
+  AppQuit = false;
+  PlatformInjectClose();
+  DispatchMessages();
+  EXPECT_TRUE(AppQuit);
+  EXPECT_FALSE(PlatformWindowExists());
+  EXPECT_TRUE(TextureTable.empty());
+  // The entry point's own call after the loop.
+  WndProc(WM_CLOSE, 0, 0);
+  ShutdownGL();
+  EXPECT_TRUE(AppQuit);
+  EXPECT_FALSE(PlatformWindowExists());
+  FreeTexture(12345);  // no context any more: still harmless
+}

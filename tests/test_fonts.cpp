@@ -1,0 +1,394 @@
+// Bitmap fonts: face aliases, Windows-style sizing, cp1252 glyphs and the pixels the lists draw.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/p_font.h"
+#include "render/l_gl.h"
+#include "support/test_env.h"
+
+namespace {
+
+constexpr int kW = 640;
+constexpr int kH = 480;
+
+std::vector<TFontGlyph> Glyphs(const char* face, int height, int width) {
+  std::vector<TFontGlyph> glyphs;
+  EXPECT_TRUE(PlatformRenderFontGlyphs(face, height, width, glyphs)) << face;
+  EXPECT_EQ(glyphs.size(), 256u);
+  return glyphs;
+}
+
+bool Bit(const TFontGlyph& g, int x, int row) {
+  int rowBytes = (g.Width + 7) / 8;
+  return (g.Bits[static_cast<size_t>(row) * rowBytes + x / 8] >> (7 - x % 8)) & 1;
+}
+
+int LitCount(const TFontGlyph& g) {
+  int n = 0;
+  for (int r = 0; r < g.Height; r++)
+    for (int x = 0; x < g.Width; x++) n += Bit(g, x, r);
+  return n;
+}
+
+// Columns lit in glyph row r counted from the top.
+int LitInTopRow(const TFontGlyph& g, int fromTop) {
+  int n = 0;
+  for (int x = 0; x < g.Width; x++) n += Bit(g, x, g.Height - 1 - fromTop);
+  return n;
+}
+
+TEST(FontCodePage, ControlAndUndefinedBytesMapToNothing) {
+  for (int b = 0; b < 0x20; b++) EXPECT_EQ(PlatformCp1252ToUnicode(static_cast<uint8_t>(b)), 0u);
+  EXPECT_EQ(PlatformCp1252ToUnicode(0x7F), 0u);
+  for (uint8_t b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(PlatformCp1252ToUnicode(b), 0u) << int(b);
+}
+
+TEST(FontCodePage, HighBytesFollowWindows1252ThenLatin1) {
+  EXPECT_EQ(PlatformCp1252ToUnicode(' '), 0x20u);
+  EXPECT_EQ(PlatformCp1252ToUnicode('A'), 0x41u);
+  EXPECT_EQ(PlatformCp1252ToUnicode(0x80), 0x20ACu);  // euro
+  EXPECT_EQ(PlatformCp1252ToUnicode(0x8A), 0x0160u);  // S caron
+  EXPECT_EQ(PlatformCp1252ToUnicode(0x9F), 0x0178u);  // Y diaeresis
+  EXPECT_EQ(PlatformCp1252ToUnicode(0xA0), 0xA0u);
+  EXPECT_EQ(PlatformCp1252ToUnicode(0xC4), 0xC4u);
+  EXPECT_EQ(PlatformCp1252ToUnicode(0xFF), 0xFFu);
+}
+
+TEST(FontAliases, GameFacesResolveToTheirStandIns) {
+  struct Case {
+    const char* face;
+    const char* family;
+    const char* file;
+  } cases[] = {{"Courier New", "Liberation Mono", "LiberationMono-Regular"},
+               {"Impact", "Roboto Condensed", "RobotoCondensed-Bold"},
+               {"Fixedsys", "Terminus", "terminus-normal"}};
+  for (const Case& c : cases) {
+    std::string family, file;
+    ASSERT_TRUE(PlatformResolveFont(c.face, family, file)) << c.face;
+    EXPECT_EQ(family, c.family) << c.face;
+    EXPECT_NE(file.find(c.file), std::string::npos) << c.face << " -> " << file;
+  }
+}
+
+TEST(FontAliases, NamesAreNotParsedAsPatterns) {
+  std::string family, file;
+  // ':' would start a property list for FcNameParse; here it is just an unknown name.
+  EXPECT_TRUE(PlatformResolveFont("Courier New:weight=200", family, file));
+  EXPECT_NE(family, "Liberation Mono");
+  EXPECT_FALSE(PlatformResolveFont(nullptr, family, file));
+}
+
+TEST(FontSize, WidthIsTheAverageCharacterWidth) {
+  // A monospace face asked for 8 wide advances every character by 8.
+  auto narrow = Glyphs("Courier New", 16, 8);
+  auto wide = Glyphs("Courier New", 16, 16);
+  for (int c = 0x20; c < 0x7F; c++) {
+    EXPECT_EQ(narrow[c].Advance, 8) << char(c);
+    EXPECT_EQ(wide[c].Advance, 16) << char(c);
+  }
+  // Width scales x alone: the cap height stays.
+  EXPECT_EQ(narrow['H'].Height, wide['H'].Height);
+  EXPECT_GT(wide['H'].Width, narrow['H'].Width);
+}
+
+TEST(FontSize, HeightIsTheCellHeight) {
+  // Ascent + descent fill the asked height: every glyph lies within one 16-pixel cell.
+  auto glyphs = Glyphs("Courier New", 16, 8);
+  int top = -100, bottom = 100;
+  for (const TFontGlyph& g : glyphs) {
+    if (g.Bits.empty()) continue;
+    top = std::max(top, g.Height - g.OriginY);  // rows above the baseline
+    bottom = std::min(bottom, -g.OriginY);      // lowest row relative to the baseline
+  }
+  EXPECT_LE(top - bottom, 17);
+  EXPECT_GE(top - bottom, 13);
+  // Cap height of a 16-pixel cell of this face is about ten pixels.
+  EXPECT_GE(glyphs['H'].Height, 9);
+  EXPECT_LE(glyphs['H'].Height, 11);
+  // Doubling the height doubles the glyphs.
+  auto tall = Glyphs("Courier New", 32, 8);
+  EXPECT_NEAR(tall['H'].Height, 2 * glyphs['H'].Height, 2);
+  EXPECT_EQ(tall['H'].Width, glyphs['H'].Width);
+}
+
+TEST(FontSize, ImpactIsWideAndHeavy) {
+  auto wide = Glyphs("Impact", 32, 32);
+  auto half = Glyphs("Impact", 32, 16);
+  double sumWide = 0, sumHalf = 0;
+  for (int c = 'a'; c <= 'z'; c++) {
+    sumWide += wide[c].Advance;
+    sumHalf += half[c].Advance;
+  }
+  EXPECT_NEAR(sumWide / sumHalf, 2.0, 0.15);
+  EXPECT_NEAR(sumWide / 26, 32, 8);
+  EXPECT_EQ(wide['H'].Height, half['H'].Height);
+  // Bold: the stems of 'l' are several pixels thick at this size.
+  EXPECT_GE(LitInTopRow(half['l'], half['l'].Height / 2), 4);
+}
+
+TEST(FontSize, FixedsysTakesTheNearestBitmapStrike) {
+  auto glyphs = Glyphs("Fixedsys", 16, 16);
+  for (int c = 0x21; c < 0x7F; c++) {
+    EXPECT_EQ(glyphs[c].Advance, 8) << char(c);  // the 8 x 16 strike
+    EXPECT_LE(glyphs[c].Height, 16) << char(c);
+  }
+  EXPECT_EQ(Glyphs("Fixedsys", 29, 0)['A'].Advance, 14);  // the 14 x 28 strike
+  EXPECT_EQ(Glyphs("Fixedsys", 13, 0)['A'].Advance, 6);   // nearest is 6 x 12, not 8 x 14
+}
+
+TEST(FontGlyphs, ControlBytesAndUndefinedCodesAreEmpty) {
+  auto glyphs = Glyphs("Courier New", 16, 8);
+  for (int b : {0x00, 0x01, 0x0A, 0x1F, 0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_FALSE(glyphs[b].Defined) << b;
+    EXPECT_EQ(glyphs[b].Advance, 0) << b;
+  }
+  EXPECT_TRUE(glyphs[' '].Defined);
+  EXPECT_TRUE(glyphs[' '].Bits.empty());
+  EXPECT_EQ(glyphs[' '].Advance, 8);
+  for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << b;
+}
+
+TEST(FontGlyphs, AccentsSitAboveTheLetter) {
+  auto glyphs = Glyphs("Courier New", 16, 8);
+  const TFontGlyph& a = glyphs['A'];
+  const TFontGlyph& ad = glyphs[0xC4];
+  EXPECT_GT(ad.Height - ad.OriginY, a.Height - a.OriginY);  // Ä reaches higher than A
+  EXPECT_EQ(ad.OriginY, a.OriginY);                          // same baseline
+}
+
+TEST(FontGlyphs, RowsAreStoredBottomUp) {
+  auto glyphs = Glyphs("Courier New", 32, 16);
+  const TFontGlyph& a = glyphs['A'];
+  ASSERT_GT(a.Height, 4);
+  // The apex of 'A' is narrower than its feet; stored bottom-up, the feet come first.
+  EXPECT_LT(LitInTopRow(a, 0), LitInTopRow(a, a.Height - 1));
+  // 'A' sits on the baseline, 'g' hangs below it.
+  EXPECT_EQ(a.OriginY, 0);
+  EXPECT_GT(glyphs['g'].OriginY, 0);
+}
+
+TEST(FontGlyphs, MissingFaceLeavesAllEmpty) {
+  std::vector<TFontGlyph> glyphs;
+  EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, glyphs));
+  ASSERT_EQ(glyphs.size(), 256u);
+  for (const TFontGlyph& g : glyphs) EXPECT_FALSE(g.Defined);
+}
+
+// Drawing: real lists, read back from the frame buffer.
+class FontDraw : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kW, kH, 0, -1, 1);  // the game's 2D space: y grows downward
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1, 1, 1);
+  }
+
+  std::vector<uint8_t> ReadFrame() {
+    std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kW, kH, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+  }
+  static bool Lit(const std::vector<uint8_t>& rgb, int wx, int wy) {
+    const uint8_t* p = &rgb[(static_cast<size_t>(wy) * kW + wx) * 3];
+    return p[0] > 127 || p[1] > 127 || p[2] > 127;
+  }
+  static int LitPixels(const std::vector<uint8_t>& rgb) {
+    int n = 0;
+    for (int y = 0; y < kH; y++)
+      for (int x = 0; x < kW; x++) n += Lit(rgb, x, y);
+    return n;
+  }
+  // Window coordinates of the raster position (x, y) of the 2D space.
+  static void RasterAt(int x, int y, float& wx, float& wy) {
+    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
+    GLfloat pos[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+    wx = pos[0];
+    wy = pos[1];
+  }
+  static float RasterX() {
+    GLfloat pos[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+    return pos[0];
+  }
+};
+
+TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
+  int32_t font = CreateGLFont("Courier New", 32, 16);
+  ASSERT_NE(font, 0);
+  auto glyphs = Glyphs("Courier New", 32, 16);
+  for (int c : {0x41, 0x67, 0xC4, 0xE9, 0x80}) {  // A g Ä é €
+    glClear(GL_COLOR_BUFFER_BIT);
+    float wx, wy;
+    RasterAt(100, 200, wx, wy);
+    glColor3f(1, 0, 0);  // the colour current when the raster position is set
+    PrintText(std::string(1, static_cast<char>(c)), 100, 200, font);
+    auto rgb = ReadFrame();
+    const TFontGlyph& g = glyphs[c];
+    int x0 = static_cast<int>(std::floor(wx - g.OriginX));
+    int y0 = static_cast<int>(std::floor(wy - g.OriginY));
+    int mismatches = 0;
+    for (int y = y0 - 4; y < y0 + g.Height + 4; y++)
+      for (int x = x0 - 4; x < x0 + g.Width + 4; x++) {
+        bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height &&
+                      Bit(g, x - x0, y - y0);
+        mismatches += Lit(rgb, x, y) != expect;
+      }
+    EXPECT_EQ(mismatches, 0) << "glyph " << c;
+    EXPECT_EQ(LitPixels(rgb), LitCount(g)) << "glyph " << c;  // nothing elsewhere
+    bool allRed = true;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+      if (rgb[i] || rgb[i + 1] || rgb[i + 2]) allRed &= rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
+    EXPECT_TRUE(allRed);
+    glColor3f(1, 1, 1);
+  }
+  FreeGLFont(font);
+}
+
+TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
+  int32_t font = CreateGLFont("Courier New", 16, 8);
+  std::string bytes = {'\x01', '\x09', '\x0A', '\x1F', '\x7F', '\x81', '\x8D', '\x8F', '\x90', '\x9D'};
+  PrintText(bytes, 50, 50, font);
+  float after = RasterX();
+  EXPECT_EQ(LitPixels(ReadFrame()), 0);
+  float wx, wy;
+  RasterAt(50, 50, wx, wy);
+  EXPECT_FLOAT_EQ(after, wx);
+  FreeGLFont(font);
+}
+
+TEST_F(FontDraw, RasterAdvancesByTheGlyphAdvances) {
+  int32_t font = CreateGLFont("Impact", 32, 32);
+  auto glyphs = Glyphs("Impact", 32, 32);
+  float wx, wy;
+  RasterAt(10, 100, wx, wy);
+  PrintText("AB", 10, 100, font);
+  EXPECT_FLOAT_EQ(RasterX() - wx, static_cast<float>(glyphs['A'].Advance + glyphs['B'].Advance));
+  PrintText(" ", 10, 100, font);
+  EXPECT_FLOAT_EQ(RasterX() - wx, static_cast<float>(glyphs[' '].Advance));
+  EXPECT_GT(glyphs[' '].Advance, 0);
+  FreeGLFont(font);
+}
+
+TEST_F(FontDraw, HighBytesDrawTheirGlyphs) {
+  int32_t font = CreateGLFont("Fixedsys", 16, 16);
+  for (char c : {'\xC4', '\xE9', '\x80'}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    PrintText(std::string(1, c), 20, 40, font);
+    EXPECT_GT(LitPixels(ReadFrame()), 4) << int(static_cast<uint8_t>(c));
+  }
+  FreeGLFont(font);
+}
+
+TEST_F(FontDraw, EmptyTextOnlyMovesTheRasterPosition) {
+  int32_t font = CreateGLFont("Courier New", 16, 8);
+  PrintText("", 123, 45, font);
+  GLfloat pos[4];
+  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+  EXPECT_FLOAT_EQ(pos[0], 123);
+  EXPECT_FLOAT_EQ(pos[1], kH - 45);
+  EXPECT_EQ(LitPixels(ReadFrame()), 0);
+  FreeGLFont(font);
+}
+
+TEST_F(FontDraw, FreeDeletesTheListsAndNoFontIsHarmless) {
+  int32_t other = CreateGLFont("Courier New", 16, 8);
+  int32_t font = CreateGLFont("Courier New", 16, 8);
+  ASSERT_GT(other, 0);
+  EXPECT_EQ(font, other + 256);
+  EXPECT_TRUE(glIsList(font + 255));
+  FreeGLFont(font);
+  EXPECT_FALSE(glIsList(font));
+  EXPECT_FALSE(glIsList(font + 255));
+  // Font 0 (a failed creation) neither frees nor draws other fonts' lists.
+  FreeGLFont(0);
+  EXPECT_TRUE(glIsList(other));
+  PrintText("ABC", 10, 10, 0);
+  EXPECT_EQ(LitPixels(ReadFrame()), 0);
+  FreeGLFont(other);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(FontDraw, ListsOfAMissingFaceExistAndDrawNothing) {
+  GLuint first = glGenLists(256);
+  EXPECT_FALSE(PlatformBuildFontLists(nullptr, 16, 8, first));
+  EXPECT_TRUE(glIsList(first));
+  EXPECT_TRUE(glIsList(first + 255));
+  PrintText("Hello", 10, 100, static_cast<int32_t>(first));
+  EXPECT_EQ(LitPixels(ReadFrame()), 0);
+  EXPECT_FALSE(PlatformBuildFontLists("Courier New", 16, 8, 0));
+  glDeleteLists(first, 256);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(FontDraw, UnpackStateOfTheCallerIsKept) {
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_TRUE);
+  int32_t font = CreateGLFont("Courier New", 16, 8);
+  GLint alignment = 0, lsb = 0;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  glGetIntegerv(GL_UNPACK_LSB_FIRST, &lsb);
+  EXPECT_EQ(alignment, 8);
+  EXPECT_EQ(lsb, GL_TRUE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  FreeGLFont(font);
+}
+
+// The three game fonts on one frame. With HALVROST_FONT_SHOT=path set, the frame
+// is written there as a PPM for a person to look at.
+TEST_F(FontDraw, GameFontsDrawSampleText) {
+  int32_t courier = CreateGLFont("Courier New", 16, 8);
+  int32_t impact = CreateGLFont("Impact", 32, 32);
+  int32_t fixedsys = CreateGLFont("Fixedsys", 16, 16);
+  struct Line {
+    int32_t font;
+    int y;
+    const char* text;
+  } lines[] = {{courier, 30, "Courier New 16x8: The quick brown fox jumps 0123456789"},
+               {courier, 50, "\xC4\xD6\xDC \xE4\xF6\xFC\xDF \xE9\xE8\xEA \x80 \x99 \x8A\x9A \x84quoted\x93"},
+               {impact, 110, "IMPACT 32x32"},
+               {impact, 160, "Kills: 42"},
+               {fixedsys, 200, "Fixedsys 16x16: START CONTINUE QUIT"},
+               {fixedsys, 220, "Name: J\xF6rg \xC5sa \xA9 \xB0 \xBD"}};
+  glColor3f(1, 1, 0.6f);
+  for (const Line& l : lines) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    PrintText(l.text, 10, l.y, l.font);
+    EXPECT_GT(LitPixels(ReadFrame()), 50) << l.text;
+  }
+  glClear(GL_COLOR_BUFFER_BIT);
+  for (const Line& l : lines) PrintText(l.text, 10, l.y, l.font);
+  auto rgb = ReadFrame();
+  if (const char* path = std::getenv("HALVROST_FONT_SHOT")) {
+    if (FILE* f = std::fopen(path, "wb")) {
+      std::fprintf(f, "P6\n%d %d\n255\n", kW, kH);
+      for (int y = kH - 1; y >= 0; y--) std::fwrite(&rgb[static_cast<size_t>(y) * kW * 3], 1, kW * 3, f);
+      std::fclose(f);
+    }
+  }
+  FreeGLFont(courier);
+  FreeGLFont(impact);
+  FreeGLFont(fixedsys);
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// Context start-up state, the frame end's swap-interval rule and display-mode switching.
+#include <gtest/gtest.h>
+
+#include "app/l_app.h"
+#include "platform/p_window.h"
+#include "render/l_gl.h"
+#include "support/test_env.h"
+
+class Frame : public GLTest {};
+
+static int FakeInterval = 1;
+static int SetCalls = 0;
+static int GetFake() { return FakeInterval; }
+static bool SetFake(int interval) {
+  ++SetCalls;
+  FakeInterval = interval;
+  return true;
+}
+
+TEST_F(Frame, InitialStateAsTheRenderersExpect) {
+  EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+  EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  GLint depthFunc;
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+  EXPECT_EQ(depthFunc, GL_LEQUAL);
+  EXPECT_FALSE(Extensions.empty());
+  // The terrain's detail texture needs these.
+  EXPECT_NE(ext::glActiveTextureARB, nullptr);
+  EXPECT_NE(ext::glClientActiveTextureARB, nullptr);
+  EXPECT_NE(ext::glMultiTexCoord2fvARB, nullptr);
+}
+
+TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
+  bool savedControl = SwapControl;
+  auto savedGet = ext::wglGetSwapIntervalEXT;
+  auto savedSet = ext::wglSwapIntervalEXT;
+  SwapControl = true;
+  ext::wglGetSwapIntervalEXT = GetFake;
+  ext::wglSwapIntervalEXT = SetFake;
+  FakeInterval = 1;
+  SetCalls = 0;
+  EndFrame();
+  EXPECT_EQ(FakeInterval, 0);
+  EndFrame();
+  EXPECT_EQ(SetCalls, 1);  // already 0: left alone
+  // Without swap control the entry points are never used.
+  SwapControl = false;
+  FakeInterval = 1;
+  EndFrame();
+  EXPECT_EQ(FakeInterval, 1);
+  SwapControl = savedControl;
+  ext::wglGetSwapIntervalEXT = savedGet;
+  ext::wglSwapIntervalEXT = savedSet;
+}
+
+TEST_F(Frame, ImpossibleDisplayModeFailsAndKeepsSettings) {
+  ScreenWidth = 640;
+  ScreenHeight = 480;
+  EXPECT_FALSE(SetDisplayMode(12345, 77, 16, 85));
+  EXPECT_EQ(ScreenWidth, 640);
+  EXPECT_EQ(ScreenHeight, 480);
+}
+
+TEST_F(Frame, RefreshRetryKeepsTheRequestedRate) {
+  int w, h, rate;
+  PlatformFirstDisplayMode(w, h, rate);
+  if (w <= 0 || h <= 0) GTEST_SKIP() << "the display lists no modes (offscreen driver)";
+  // A size the display offers, at a rate it does not: the retry at the
+  // driver's rate succeeds and the requested rate stays stored.
+  bool ok = SetDisplayMode(w, h, 16, rate + 7);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ScreenRefresh, rate + 7);
+  EXPECT_EQ(ScreenWidth, w);
+  EXPECT_EQ(ScreenHeight, h);
+  PlatformRestoreDisplayMode();
+  ScreenWidth = 640;
+  ScreenHeight = 480;
+  PlatformMoveWindow(0, 0, 640, 480);
+  glViewport(0, 0, 640, 480);
+}

@@ -1,0 +1,214 @@
+// Texture manager and render states against a real headless GL context.
+#include <gtest/gtest.h>
+
+#include "render/l_gl.h"
+#include "support/image_files.h"
+#include "support/test_env.h"
+
+class Textures : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    TgaSpec s;
+    s.width = 4;
+    s.height = 4;
+    s.pixels.assign(4 * 4 * 3, 128);
+    WriteBytes(dir.File("blood.tga"), MakeTga(s));
+    std::vector<uint8_t> rgb(8 * 8 * 3, 60);
+    WriteBytes(dir.File("pic.jpg"), MakeJpeg(8, 8, rgb));
+  }
+  void TearDown() override {
+    while (!TextureTable.empty()) FreeTexture(TextureTable.back().ID);
+    UnbindTexture();
+  }
+  static const TManTex* Entry(const std::string& name) {
+    for (const TManTex& t : TextureTable)
+      if (t.Name == name) return &t;
+    return nullptr;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(Textures, SecondLoadIsCachedAndCounted) {
+  std::string name = dir.Path() + "\\blood.tga";
+  uint32_t a = LoadTexture(name, false);
+  ASSERT_NE(a, 0u);
+  uint32_t b = LoadTexture(name, false);
+  EXPECT_EQ(a, b);
+  ASSERT_NE(Entry(name), nullptr);
+  EXPECT_EQ(Entry(name)->Ref, 2);
+  FreeTexture(a);
+  EXPECT_TRUE(glIsTexture(a));
+  EXPECT_EQ(Entry(name)->Ref, 1);
+  FreeTexture(a);
+  EXPECT_EQ(Entry(name), nullptr);
+  EXPECT_FALSE(glIsTexture(a));
+  FreeTexture(0);  // harmless
+}
+
+TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExact) {
+  uint32_t lower = LoadTexture(dir.Path() + "/pic.jpg", false);
+  uint32_t upper = LoadTexture(dir.Path() + "/pic.JPG", false);
+  ASSERT_NE(lower, 0u);
+  ASSERT_NE(upper, 0u);
+  EXPECT_NE(lower, upper);
+  EXPECT_EQ(TextureTable.size(), 2u);
+}
+
+TEST_F(Textures, OtherExtensionsAndMissingFilesGiveZero) {
+  WriteBytes(dir.File("pic.png"), {1, 2, 3});
+  EXPECT_EQ(LoadTexture(dir.File("pic.png"), false), 0u);
+  EXPECT_EQ(LoadTexture(dir.File("none.jpg"), false), 0u);
+  EXPECT_EQ(LoadTexture(dir.File("noext"), false), 0u);
+  // A dot inside a folder name is not an extension.
+  EXPECT_EQ(LoadTexture(dir.Path() + "\\x.jpg\\file", false), 0u);
+  WriteBytes(dir.File("broken.tga"), {0, 0, 2});
+  EXPECT_EQ(LoadTexture(dir.File("broken.tga"), false), 0u);
+  EXPECT_TRUE(TextureTable.empty());
+}
+
+TEST_F(Textures, KeptPixelsOnlyOnRealLoad) {
+  KeptPixels = TImage{};
+  uint32_t t = LoadTexture(dir.File("blood.tga"), true);
+  ASSERT_NE(t, 0u);
+  TImage taken = std::move(KeptPixels);
+  KeptPixels = TImage{};
+  EXPECT_EQ(taken.Width, 4);
+  EXPECT_EQ(taken.Pixels.size(), 48u);
+  EXPECT_EQ(LoadTexture(dir.File("blood.tga"), true), t);
+  EXPECT_TRUE(KeptPixels.Pixels.empty());
+}
+
+TEST_F(Textures, ClampOrRepeatAndFilters) {
+  TextureClamp = true;
+  uint32_t c = LoadTexture(dir.File("blood.tga"), false);
+  TextureClamp = false;
+  uint32_t r = LoadTexture(dir.File("pic.jpg"), false);
+  GLint wrapS, wrapT, minF;
+  glBindTexture(GL_TEXTURE_2D, c);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+  EXPECT_EQ(wrapS, GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(wrapT, GL_CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, r);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minF);
+  EXPECT_EQ(wrapS, GL_REPEAT);
+  EXPECT_EQ(minF, GL_LINEAR_MIPMAP_LINEAR);
+  GLint w = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &w);
+  EXPECT_EQ(w, 1);  // the whole mipmap chain of an 8 x 8 picture exists
+}
+
+TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
+  // Blue-first pixels; rows of 9 bytes, not padded to 12.
+  std::vector<uint8_t> px = {255, 0, 0, 0, 255, 0, 0, 0, 255,  // row 0: blue, green, red
+                             0, 0, 255, 0, 255, 0, 255, 0, 0};
+  uint32_t t = UploadTexture(GL_RGB8, GL_BGR_EXT, 3, 2, px.data());
+  std::vector<uint8_t> back(3 * 2 * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glBindTexture(GL_TEXTURE_2D, t);
+  GLint w = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+  // GLU rescales non-power-of-two pictures; compare corners of what it made.
+  ASSERT_GT(w, 0);
+  std::vector<uint8_t> level(static_cast<size_t>(w) * 2 * 3 * 2);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_BGR_EXT, GL_UNSIGNED_BYTE, level.data());
+  EXPECT_GT(level[0], 200);  // first texel blue
+  EXPECT_LT(level[2], 50);
+  GLint h = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+  size_t lastRow = static_cast<size_t>(h - 1) * w * 3;
+
+  EXPECT_GT(level[lastRow + 2], 200);  // second row starts red
+  glDeleteTextures(1, &t);
+}
+
+TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
+  uint32_t t = LoadTexture(dir.File("blood.tga"), false);
+  UnbindTexture();
+  uint32_t before = TextureBindCalls;
+  BindTexture(t);
+  BindTexture(t);
+  EXPECT_EQ(TextureBindCalls - before, 1u);
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  UnbindTexture();
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_EQ(BoundTexture, 0u);
+  BindTexture(t);
+  EXPECT_EQ(TextureBindCalls - before, 2u);
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(static_cast<uint32_t>(bound), t);
+  // Binding 0 through the cache leaves texturing on.
+  BindTexture(0);
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+TEST_F(Textures, FreeingTheBoundTextureResetsTheCache) {
+  uint32_t t = LoadTexture(dir.File("blood.tga"), false);
+  BindTexture(t);
+  FreeTexture(t);
+  EXPECT_NE(BoundTexture, t);
+}
+
+TEST_F(Textures, ShutdownStyleCleanupOfLeftovers) {
+  LoadTexture(dir.File("blood.tga"), false);
+  LoadTexture(dir.File("blood.tga"), false);
+  EXPECT_EQ(TextureTable.size(), 1u);
+}
+
+class RenderStates : public GLTest {};
+
+TEST_F(RenderStates, BlendModes) {
+  GLint src, dst;
+  SetBlendMode(0);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  SetBlendMode(1);
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_EQ(src, GL_SRC_ALPHA);
+  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+  SetBlendMode(2);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(dst, GL_ONE);
+  SetBlendMode(3);
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, GL_ZERO);
+  EXPECT_EQ(dst, GL_SRC_COLOR);
+  SetBlendMode(0);
+  SetBlendMode(7);  // unknown: on, function kept
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_EQ(src, GL_ZERO);
+  SetBlendMode(0);
+}
+
+TEST_F(RenderStates, LightIsPositionalInEyeSpace) {
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(1, 0, 0);
+  SetLightPosition(GL_LIGHT0, TVector{100, 100, 100});
+  GLfloat p[4];
+  glGetLightfv(GL_LIGHT0, GL_POSITION, p);
+  EXPECT_FLOAT_EQ(p[0], 101.0f);
+  EXPECT_FLOAT_EQ(p[3], 1.0f);
+  glLoadIdentity();
+}
+
+TEST_F(RenderStates, OrthoMapsScreenSpaceWhateverTheWindow) {
+  SetOrtho(0, 0, 640, 480);
+  GLfloat m[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, m);
+  // (640, 480) lands on the bottom-right corner of clip space: x = 1, y = -1.
+  EXPECT_NEAR(m[0] * 640 + m[12], 1.0f, 1e-5);
+  EXPECT_NEAR(m[5] * 480 + m[13], -1.0f, 1e-5);
+  EXPECT_NEAR(m[13], 1.0f, 1e-5);
+  SetPerspective(90, 0.1f, 512);
+  glGetFloatv(GL_PROJECTION_MATRIX, m);
+  EXPECT_NEAR(m[5], 1.0f, 1e-5);  // cot(45 degrees)
+  EXPECT_NEAR(m[0], 480.0f / 640.0f, 1e-5);
+}

@@ -1,0 +1,103 @@
+// Timer, integer text, file checks, the random generator and game-path resolution.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <set>
+
+#include "app/l_utils.h"
+#include "platform/p_file.h"
+#include "platform/p_timer.h"
+#include "support/test_env.h"
+
+TEST(IntToString, DecimalWithSign) {
+  EXPECT_EQ(IntToString(0), "0");
+  EXPECT_EQ(IntToString(-125), "-125");
+  EXPECT_EQ(IntToString(INT32_MAX), "2147483647");
+  EXPECT_EQ(IntToString(INT32_MIN), "-2147483648");
+}
+
+TEST(Timer, MonotonicMilliseconds) {
+  int32_t a = GetTimer();
+  PlatformSleep(20);
+  int32_t b = GetTimer();
+  int32_t d = static_cast<int32_t>(static_cast<uint32_t>(b) - static_cast<uint32_t>(a));
+  EXPECT_GE(d, 19);
+  EXPECT_LT(d, 1000);  // generous: a loaded machine may oversleep
+}
+
+TEST(Random, RangesAndRepeatableSeeds) {
+  RandomSeed(7);
+  std::vector<int> first;
+  for (int i = 0; i < 50; ++i) first.push_back(RandomInt(15));
+  RandomSeed(7);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(RandomInt(15), first[i]);
+  std::set<int> seen;
+  for (int i = 0; i < 2000; ++i) {
+    int v = RandomInt(3);
+    ASSERT_GE(v, 0);
+    ASSERT_LT(v, 3);
+    seen.insert(v);
+    float f = RandomFloat();
+    ASSERT_GE(f, 0.0f);
+    ASSERT_LT(f, 1.0f);
+  }
+  EXPECT_EQ(seen.size(), 3u);
+  EXPECT_EQ(RandomInt(0), 0);
+  EXPECT_EQ(RandomInt(-4), 0);
+}
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mkdir(dir.File("Data").c_str(), 0755);
+    mkdir(dir.File("Data/Sounds").c_str(), 0755);
+    WriteBytes(dir.File("Data/Sounds/Attack.WAV"), {1, 2, 3});
+  }
+  ScratchDir dir;
+};
+
+TEST_F(Files, WindowsPathsResolveCaseInsensitively) {
+  std::string want = dir.File("Data/Sounds/Attack.WAV");
+  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\data\\sounds\\attack.wav"), want);
+  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\DATA\\\\sounds//attack.wav"), want);
+  EXPECT_TRUE(FileExists(dir.Path() + "\\data\\sounds\\\\ATTACK.wav"));
+  // A name that does not exist yet keeps its spelling below the resolved folders.
+  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\data\\New.dat"), dir.File("Data/New.dat"));
+}
+
+TEST_F(Files, FileExistsOnlyForReadableFiles) {
+  EXPECT_FALSE(FileExists(dir.File("nothing")));
+  EXPECT_FALSE(FileExists(dir.File("Data")));  // a directory
+  EXPECT_FALSE(FileExists(""));
+  // A file held open for writing elsewhere is still readable.
+  FILE* w = std::fopen(dir.File("busy.dat").c_str(), "wb");
+  ASSERT_NE(w, nullptr);
+  std::fputs("x", w);
+  EXPECT_TRUE(FileExists(dir.File("busy.dat")));
+  std::fclose(w);
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(GameFileReadAll(dir.File("data/sounds/attack.wav"), bytes));
+  EXPECT_EQ(bytes.size(), 3u);
+  EXPECT_FALSE(GameFileReadAll(dir.File("gone.wav"), bytes));
+}
+
+TEST_F(Files, ProgramDirectoryHoldsTheData) {
+  char cwd[PATH_MAX];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ScratchDir elsewhere;
+  ASSERT_EQ(chdir(elsewhere.Path().c_str()), 0);
+  // No data here nor beside the test binary: the build's data folder is used.
+  EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", dir.Path().c_str()));
+  char now[PATH_MAX];
+  ASSERT_NE(getcwd(now, sizeof now), nullptr);
+  EXPECT_EQ(std::string(now), dir.Path());
+  // Already in a folder holding data: stay.
+  EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", elsewhere.Path().c_str()));
+  ASSERT_NE(getcwd(now, sizeof now), nullptr);
+  EXPECT_EQ(std::string(now), dir.Path());
+  ASSERT_EQ(chdir(cwd), 0);
+}
