@@ -17,6 +17,7 @@
 #include "game/l_game.h"
 #include "menu/l_menu.h"
 #include "platform/p_messages.h"
+#include "render/l_gl.h"
 #include "support/game_env.h"
 
 namespace {

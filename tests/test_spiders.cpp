@@ -65,10 +65,12 @@ TEST_F(Spiders, SpawnsOnlyAtTheThreeCornersFacingThePlayer) {
     last = GameMap.Spiders;
     const TSpider& s = *last;
     EXPECT_EQ(s.Position.y, 0.0f);
-    if (s.Position.x == 220 && s.Position.z == 50) ++corner[0];
-    else if (s.Position.x == 220 && s.Position.z == 220) ++corner[1];
-    else if (s.Position.x == 50 && s.Position.z == 220) ++corner[2];
-    else ADD_FAILURE() << s.Position.x << "," << s.Position.z;
+    int c = -1;
+    if (s.Position.x == 220 && s.Position.z == 50) c = 0;
+    if (s.Position.x == 220 && s.Position.z == 220) c = 1;
+    if (s.Position.x == 50 && s.Position.z == 220) c = 2;
+    ASSERT_GE(c, 0) << s.Position.x << "," << s.Position.z;
+    ++corner[c];
     // Aimed at the player within the 10 degree error.
     float want = std::atan2(Player.Position.z - s.Position.z, Player.Position.x - s.Position.x);
     float diff = std::remainder(s.TargetHeading - want, 2 * Pi);

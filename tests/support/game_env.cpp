@@ -6,6 +6,7 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
+#include "app/l_app.h"
 #include "app/l_input.h"
 #include "app/l_utils.h"
 #include "audio/l_sound.h"
