@@ -128,8 +128,10 @@ TEST_F(Spiders, SpiderOnThePlayerBitesAtOnceThenEvery50Steps) {
   for (int step = 1; step <= 200; ++step) {
     s->Position = Player.Position;
     Step();
-    if (Player.Health != health) bites.push_back(step);
-    if (Player.Health != health) EXPECT_EQ(health - Player.Health, 6);
+    if (Player.Health != health) {
+      bites.push_back(step);
+      EXPECT_EQ(health - Player.Health, 6);
+    }
     health = Player.Health;
   }
   EXPECT_EQ(bites, (std::vector<int>{1, 51, 101, 151}));
@@ -191,6 +193,30 @@ TEST_F(Spiders, SpawnOutsideASmallMapIsPulledInside) {
   Step();
   EXPECT_FLOAT_EQ(s->Position.x, 2.0f * (64 - 10));
   EXPECT_FLOAT_EQ(s->Position.z, 50.0f);
+}
+
+TEST_F(Spiders, SlopesSlowTheWalkUpAndDown) {
+  SpawnsLeft = 0;
+  // A ramp rising an eighth of a unit per unit along x.
+  TImage ramp;
+  ramp.Width = ramp.Height = 128;
+  ramp.Bits = 24;
+  ramp.Pixels.resize(128 * 128 * 3);
+  for (int j = 0; j < 128; ++j)
+    for (int k = 0; k < 128; ++k)
+      for (int c = 0; c < 3; ++c) ramp.Pixels[(j * 128 + k) * 3 + c] = uint8_t(2 * k);
+  ASSERT_TRUE(MapBuildTerrain(GameMap, ramp));
+  TSpider* s = MapAddSpider(GameMap);
+  const float expected = std::sin(std::acos(-0.125f / std::sqrt(1.015625f))) * 0.2f;
+  for (float heading : {0.0f, Pi, Pi / 2}) {
+    s->Position = {100, 0, 100};
+    s->Heading = s->TargetHeading = heading;
+    RandomSeed(5);
+    UpdateSpider(*s);
+    float want = heading == Pi / 2 ? 0.2f : expected;
+    EXPECT_NEAR(s->Speed, want, 1e-4f) << heading;
+  }
+  EXPECT_LT(expected, 0.199f);
 }
 
 TEST_F(Spiders, TargetHeadingStaysWithinHalfATurn) {
