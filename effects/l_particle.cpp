@@ -92,8 +92,11 @@ void DrawBillboard(const TVector& position, float size, float angle) {
   TVector r = {size * m[0], size * m[4], size * m[8]};
   TVector u = {size * m[1], size * m[5], size * m[9]};
   if (angle != 0) {
+    // Every turned billboard has size 1, so the axis is a unit vector already; normalising
+    // keeps other sizes a true rotation too.
     TVector axis;
     VectorCross(r, u, axis);
+    VectorNormalize(axis, axis);
     TMatrix rot;
     MatrixFromAxisAngle(axis, angle, rot);
     MatrixTransformPoint(rot, r, r);

@@ -1,0 +1,147 @@
+// Terrain decals: texels written on mip levels 0 to 4, scaled by the kept colour image.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <array>
+#include <limits>
+#include <vector>
+
+#include "effects/l_decal.h"
+#include "effects/l_particle.h"
+#include "render/l_gl.h"
+#include "support/test_env.h"
+#include "support/world_doubles.h"
+
+#ifndef GL_BGR_EXT
+#define GL_BGR_EXT 0x80E0
+#endif
+
+namespace {
+
+using RGB = std::array<int, 3>;
+
+class Decals : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    // White ground, one black texel at (20, 10), a grey one at (30, 30).
+    TImage& img = GameMap.Pixels;
+    img.Width = img.Height = 512;
+    img.Bits = 24;
+    img.Pixels.assign(512 * 512 * 3, 255);
+    SetRef(20, 10, 0, 0, 0);
+    SetRef(30, 30, 100, 100, 100);
+    GameMap.Texture = UploadTexture(GL_RGB8, GL_BGR_EXT, 512, 512, img.Pixels.data());
+    ASSERT_NE(GameMap.Texture, 0u);
+    SplatImage.Width = SplatImage.Height = 8;
+    SplatImage.Bits = 24;
+    SplatImage.Pixels.clear();
+    for (int i = 0; i < 64; ++i) SplatImage.Pixels.insert(SplatImage.Pixels.end(), {0, 0, 200});
+  }
+  void TearDown() override {
+    FreeTexture(GameMap.Texture);
+    GameMap.Texture = 0;
+    GameMap.Pixels = TImage{};
+    SplatImage = TImage{};
+    UnbindTexture();
+  }
+  void SetRef(int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+    uint8_t* p = &GameMap.Pixels.Pixels[(size_t(y) * 512 + x) * 3];
+    p[0] = b, p[1] = g, p[2] = r;
+  }
+  RGB Texel(int level, int x, int y) {
+    int size = 512 >> level;
+    std::vector<uint8_t> buf(size_t(size) * size * 3);
+    glBindTexture(GL_TEXTURE_2D, GameMap.Texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, buf.data());
+    const uint8_t* p = &buf[(size_t(y) * size + x) * 3];
+    return {p[0], p[1], p[2]};
+  }
+  static constexpr RGB White = {255, 255, 255};
+};
+
+}  // namespace
+
+TEST_F(Decals, SplatAtHalfCoversColumnsZeroToFour) {
+  PaintBloodDecal({0.5f, 0, 5});  // columns -3..4, rows 6..13
+  for (int x = 0; x <= 4; ++x) EXPECT_EQ(Texel(0, x, 6), (RGB{200, 0, 0})) << x;
+  EXPECT_EQ(Texel(0, 2, 13), (RGB{200, 0, 0}));
+  EXPECT_EQ(Texel(0, 5, 6), White);
+  EXPECT_EQ(Texel(0, 2, 5), White);
+  EXPECT_EQ(Texel(0, 2, 14), White);
+  EXPECT_EQ(BoundTexture, GameMap.Texture);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Decals, ColourScaledByTheGroundBrightness) {
+  const uint8_t mark[3] = {50, 100, 200};  // blue, green, red
+  PaintDecal({15, 0, 15}, 1, 1, mark);    // texel (30, 30), k = 300 / 765
+  EXPECT_EQ(Texel(0, 30, 30), (RGB{78, 39, 19}));
+  PaintDecal({15, 0, 15}, 1, 1, mark);  // painting again does not darken further
+  EXPECT_EQ(Texel(0, 30, 30), (RGB{78, 39, 19}));
+}
+
+TEST_F(Decals, BlackGroundStaysBlack) {
+  const uint8_t mark[3] = {255, 255, 255};
+  PaintDecal({10, 0, 5}, 1, 1, mark);
+  EXPECT_EQ(Texel(0, 20, 10), (RGB{0, 0, 0}));
+}
+
+TEST_F(Decals, TransparentPixelsLeaveTheTexture) {
+  const uint8_t image[6] = {0, 0, 0, 32, 32, 32};
+  PaintDecal({50, 0, 50}, 2, 1, image);  // columns 99 and 100 of row 100
+  EXPECT_EQ(Texel(0, 99, 100), White);
+  EXPECT_EQ(Texel(0, 100, 100), (RGB{32, 32, 32}));
+}
+
+TEST_F(Decals, CoarserLevelsOnlyWhereBothCoordinatesDivide) {
+  const uint8_t green[3] = {0, 255, 0};
+  PaintDecal({3, 0, 2}, 1, 1, green);  // texel (6, 4)
+  EXPECT_EQ(Texel(0, 6, 4), (RGB{0, 255, 0}));
+  EXPECT_EQ(Texel(1, 3, 2), (RGB{0, 255, 0}));
+  EXPECT_EQ(Texel(2, 1, 1), White);
+  PaintDecal({8, 0, 16}, 1, 1, green);  // texel (16, 32): levels 0 to 4, never 5
+  EXPECT_EQ(Texel(4, 1, 2), (RGB{0, 255, 0}));
+  EXPECT_EQ(Texel(5, 0, 1), White);
+}
+
+TEST_F(Decals, EdgesOfTheTextureClipThePaint) {
+  PaintBloodDecal({255.9f, 0, 255.9f});  // texels 507..514 in both directions
+  EXPECT_EQ(Texel(0, 511, 511), (RGB{200, 0, 0}));
+  EXPECT_EQ(Texel(0, 507, 507), (RGB{200, 0, 0}));
+  PaintBloodDecal({-100, 0, 5});
+  const float NaN = std::numeric_limits<float>::quiet_NaN();
+  PaintBloodDecal({NaN, 0, NaN});
+  PaintBloodDecal({1e30f, 0, -1e30f});
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Decals, OtherColourImagesPaintNothing) {
+  TImage keep = GameMap.Pixels;
+  GameMap.Pixels.Width = GameMap.Pixels.Height = 256;  // not the texture's size
+  GameMap.Pixels.Pixels.resize(256 * 256 * 3);
+  PaintBloodDecal({100, 0, 100});
+  GameMap.Pixels = TImage{};  // no colour image kept at all
+  PaintBloodDecal({100, 0, 100});
+  EXPECT_EQ(Texel(0, 200, 200), White);
+  GameMap.Pixels = keep;
+  SplatImage.Width = 4;  // a splat picture of another size
+  PaintBloodDecal({100, 0, 100});
+  EXPECT_EQ(Texel(0, 200, 200), White);
+  uint32_t texture = GameMap.Texture;
+  GameMap.Texture = 0;
+  const uint8_t mark[3] = {9, 9, 9};
+  PaintDecal({100, 0, 100}, 1, 1, mark);
+  GameMap.Texture = texture;
+  EXPECT_EQ(Texel(0, 200, 200), White);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Decals, TracerLeavesADarkMark) {
+  ClearParticles();
+  AddParticle(new TP_Trace({40, 10, 40}, {50, 0, 60}));
+  EXPECT_EQ(Texel(0, 100, 120), (RGB{32, 32, 32}));
+  ClearParticles();
+}

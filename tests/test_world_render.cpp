@@ -1,0 +1,295 @@
+// Render checks: the sky box seen from inside, a textured terrain, creatures, final state.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/l_app.h"
+#include "render/l_gl.h"
+#include "support/model_files.h"
+#include "support/test_env.h"
+#include "support/world_doubles.h"
+#include "support/world_maps.h"
+
+#ifndef GL_BGR_EXT
+#define GL_BGR_EXT 0x80E0
+#endif
+#ifndef GL_TEXTURE1_ARB
+#define GL_TEXTURE0_ARB 0x84C0
+#define GL_TEXTURE1_ARB 0x84C1
+#endif
+#ifndef GL_ACTIVE_TEXTURE_ARB
+#define GL_ACTIVE_TEXTURE_ARB 0x84E0
+#endif
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+using RGB = std::array<int, 3>;
+
+// A picture of w x h pixels given red, green, blue per pixel (top row first).
+uint32_t MakeTexture(int w, int h, const std::function<RGB(int x, int y)>& colour) {
+  std::vector<uint8_t> bgr;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      RGB c = colour(x, y);
+      bgr.insert(bgr.end(), {uint8_t(c[2]), uint8_t(c[1]), uint8_t(c[0])});
+    }
+  return UploadTexture(GL_RGB8, GL_BGR_EXT, w, h, bgr.data());
+}
+
+RGB ReadPixel(int x, int y) {
+  uint8_t p[4] = {0, 0, 0, 0};
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+  return {p[0], p[1], p[2]};
+}
+
+// Writes the frame as a PPM when HALVROST_RENDER_DUMP names a directory.
+void DumpFrame(const std::string& name) {
+  const char* dir = std::getenv("HALVROST_RENDER_DUMP");
+  if (!dir) return;
+  std::vector<uint8_t> rgb(size_t(ScreenWidth) * ScreenHeight * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, ScreenWidth, ScreenHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
+  if (!f) return;
+  std::fprintf(f, "P6\n%d %d\n255\n", ScreenWidth, ScreenHeight);
+  for (int y = ScreenHeight - 1; y >= 0; --y)
+    std::fwrite(&rgb[size_t(y) * ScreenWidth * 3], 1, size_t(ScreenWidth) * 3, f);
+  std::fclose(f);
+}
+
+class WorldRender : public GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    InitCamera(Camera);
+    Camera.Target = &Player;
+    Player = TPlayer{};
+    // Face f: red 40 (f + 1); green marks the picture's top row, blue its left column.
+    // Clamped at the edges, as MapInit leaves the sky textures.
+    TextureClamp = true;
+    for (int f = 0; f < 5; ++f)
+      GameMap.SkyTextures[f] = MakeTexture(2, 2, [f](int x, int y) {
+        return RGB{40 * (f + 1), y == 0 ? 255 : 0, x == 0 ? 255 : 0};
+      });
+    TextureClamp = false;
+  }
+  void TearDown() override {
+    MapFree(GameMap, false);
+    while (!TextureTable.empty()) FreeTexture(TextureTable.back().ID);
+    for (uint32_t& t : GameMap.SkyTextures) {
+      glDeleteTextures(1, &t);
+      t = 0;
+    }
+    GameMap = TMap{};
+    ModelFree(SpiderModel);
+    ModelV2Free(ZenitModel);
+    UnbindTexture();
+    SetBlendMode(0);
+    glDisable(GL_DEPTH_TEST);
+    Camera = TCamera{};
+  }
+  void Look(const TVector& at, float pitch, float yaw) {
+    Player.Position = at;
+    Player.Pitch = pitch;
+    Player.Yaw = yaw;
+    UpdateCamera(Camera);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    CameraProjection(Camera);
+    CameraLoadView(Camera);
+  }
+  // Window position of a world point under the current camera.
+  void Project(const TVector& p, int& x, int& y) {
+    GLdouble mv[16], pr[16], wx, wy, wz;
+    GLint vp[4] = {0, 0, ScreenWidth, ScreenHeight};
+    for (int i = 0; i < 16; ++i) mv[i] = Camera.View[i], pr[i] = Camera.Projection[i];
+    gluProject(p.x, p.y, p.z, mv, pr, vp, &wx, &wy, &wz);
+    x = int(wx);
+    y = int(wy);
+  }
+};
+
+// Screen quadrant samples at NDC (+-0.5, +-0.6), which land well inside the face ahead.
+struct Quadrants {
+  RGB topLeft, topRight, bottomLeft, bottomRight;
+};
+Quadrants Sample() {
+  return {ReadPixel(160, 384), ReadPixel(480, 384), ReadPixel(160, 96), ReadPixel(480, 96)};
+}
+
+}  // namespace
+
+TEST_F(WorldRender, SkySidesFaceTheRightWayUprightAndUnmirrored) {
+  struct View {
+    const char* name;
+    float yaw;
+    int face;
+  } views[] = {{"+x", 0, 0}, {"-z", -Pi / 2, 1}, {"+z", Pi / 2, 2}, {"-x", Pi, 3}};
+  for (const View& v : views) {
+    Look({10, 0, -7}, 0, v.yaw);  // away from the origin: the box follows the eye
+    RenderSky(GameMap);
+    DumpFrame(std::string("sky_") + (v.name[0] == '+' ? "p" : "m") + v.name[1]);
+    Quadrants q = Sample();
+    for (const RGB& c : {q.topLeft, q.topRight, q.bottomLeft, q.bottomRight})
+      EXPECT_NEAR(c[0], 40 * (v.face + 1), 2) << v.name;
+    EXPECT_GT(q.topLeft[1], 200) << v.name;  // picture top at the top: upright
+    EXPECT_GT(q.topRight[1], 200) << v.name;
+    EXPECT_LT(q.bottomLeft[1], 30) << v.name;
+    EXPECT_GT(q.topLeft[2], 200) << v.name;  // picture left at the left: not mirrored
+    EXPECT_GT(q.bottomLeft[2], 200) << v.name;
+    EXPECT_LT(q.topRight[2], 30) << v.name;
+    EXPECT_LT(q.bottomRight[2], 30) << v.name;
+  }
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_EQ(BoundTexture, GameMap.SkyTextures[4]);
+}
+
+TEST_F(WorldRender, SkyTopHasItsPictureCornerAtPlusXMinusZ) {
+  Look({3, 0, 4}, Pi / 2, 0);
+  RenderSky(GameMap);
+  DumpFrame("sky_top");
+  int x, y;
+  // Picture corner (0, 0) sits at (1, 1, -1), corner (1, 1) at (-1, 1, 1).
+  Project({Camera.Eye.x + 0.5f, Camera.Eye.y + 1, Camera.Eye.z - 0.5f}, x, y);
+  RGB c = ReadPixel(x, y);
+  EXPECT_NEAR(c[0], 200, 2);
+  EXPECT_GT(c[1], 200);
+  EXPECT_GT(c[2], 200);
+  Project({Camera.Eye.x - 0.5f, Camera.Eye.y + 1, Camera.Eye.z + 0.5f}, x, y);
+  c = ReadPixel(x, y);
+  EXPECT_LT(c[1], 30);
+  EXPECT_LT(c[2], 30);
+  Project({Camera.Eye.x + 0.5f, Camera.Eye.y + 1, Camera.Eye.z + 0.5f}, x, y);
+  c = ReadPixel(x, y);  // corner (0, 1): left column, bottom row
+  EXPECT_LT(c[1], 30);
+  EXPECT_GT(c[2], 200);
+}
+
+TEST_F(WorldRender, SkyHasNoBottom) {
+  Look({0, 0, 0}, -Pi / 2, 0);
+  RenderSky(GameMap);
+  EXPECT_EQ(ReadPixel(320, 240), (RGB{0, 0, 0}));
+}
+
+TEST_F(WorldRender, FlatTerrainTexturedWithDetailAndCreatures) {
+  ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(17, 17, 0)));  // y = 0, 0..30
+  // A 4 x 4 checker of red and green; a mid-grey detail texture halves it.
+  GameMap.Texture = MakeTexture(4, 4, [](int x, int y) {
+    return (x + y) % 2 ? RGB{0, 200, 0} : RGB{200, 0, 0};
+  });
+  GameMap.DetailTexture = MakeTexture(2, 2, [](int, int) { return RGB{128, 128, 128}; });
+  TestMesh box = BoxMesh({0, 0, 0}, 10);
+  box.color[0] = 0, box.color[1] = 0, box.color[2] = 255;
+  std::vector<uint8_t> spider = MakeZrm1({box}, 1);
+  ASSERT_TRUE(ModelLoadMemory(SpiderModel, spider.data(), spider.size()));
+  std::vector<uint8_t> zenit =
+      MakeZrm2({BoxMesh({0, 0.5f, 0}, 0.8f), BoxMesh({0, 1.2f, 0}, 0.5f), BoxMesh({1, 0, 0}, 0.3f)});
+  ASSERT_TRUE(ModelV2LoadMemory(ZenitModel, zenit.data(), zenit.size()));
+
+  Look({15, 18, 15}, -Pi / 2, 0);  // eye at height 20 straight above the middle
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {10, 0, 20};
+  // The spiders' placement: columns A, N, B (a mirror) and the position.
+  TMatrix place = {{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 10, 0, 20, 1}};
+  MatrixMultiply(place, Camera.View, s->ModelView);
+  TZenit* z = MapAddZenit(GameMap);
+  z->Position = {22, 0, 8};
+  MatrixIdentity(z->BaseMatrix);
+  z->BaseMatrix[12] = 22, z->BaseMatrix[14] = 8;
+
+  MapRender(GameMap);
+  DumpFrame("terrain");
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+  // Texel (0, 0) of the colour picture covers u, v in [0, 0.25): world x, z near 4.25.
+  int x, y;
+  Project({4.25f, 0, 4.25f}, x, y);
+  RGB c = ReadPixel(x, y);
+  EXPECT_NEAR(c[0], 100, 6);  // red 200 times the grey detail
+  EXPECT_LT(c[1], 10);
+  Project({12.75f, 0, 4.25f}, x, y);  // texel (1, 0): green
+  c = ReadPixel(x, y);
+  EXPECT_NEAR(c[1], 100, 6);
+  EXPECT_LT(c[0], 10);
+  Project({10, 1, 20}, x, y);  // the spider's top: lit blue
+  c = ReadPixel(x, y);
+  EXPECT_GT(c[2], 60);
+  EXPECT_LT(c[0], 10);
+  EXPECT_LT(c[1], 10);
+  Project({22, 1.3f, 8}, x, y);  // the turret: grey
+  c = ReadPixel(x, y);
+  EXPECT_GT(c[0], 20);
+  EXPECT_NEAR(c[0], c[2], 3);
+  EXPECT_NEAR(c[0], c[1], 3);
+
+  // What the frame leaves behind.
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  GLint src = 0, dst = 0, unit = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, GL_SRC_ALPHA);
+  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+  glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &unit);
+  EXPECT_EQ(unit, GL_TEXTURE0_ARB);
+  ext::glActiveTextureARB(GL_TEXTURE1_ARB);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  ext::glActiveTextureARB(GL_TEXTURE0_ARB);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+}
+
+TEST_F(WorldRender, SpidersOutsideTheViewAndRetiredTurretsFade) {
+  ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(17, 17, 0)));
+  std::vector<uint8_t> spider = MakeZrm1({BoxMesh({0, 0, 0}, 10)}, 1);
+  ASSERT_TRUE(ModelLoadMemory(SpiderModel, spider.data(), spider.size()));
+  Look({15, 18, 15}, -Pi / 2, 0);
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {15, 0, -80};  // far outside the view
+  // Its matrix would put it in the middle of the screen: culling must skip it.
+  MatrixMultiply(TMatrix{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 15, 0, 15, 1}}, Camera.View,
+                 s->ModelView);
+  MapRender(GameMap);
+  RGB c = ReadPixel(320, 240);
+  EXPECT_EQ(c, (RGB{255, 255, 255}));  // untextured white ground only
+}
+
+TEST_F(WorldRender, WithoutMultitextureTheColourTextureAloneIsDrawn) {
+  ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(17, 17, 0)));
+  GameMap.Texture = MakeTexture(2, 2, [](int, int) { return RGB{200, 0, 0}; });
+  GameMap.DetailTexture = MakeTexture(2, 2, [](int, int) { return RGB{128, 128, 128}; });
+  auto active = ext::glActiveTextureARB;
+  auto client = ext::glClientActiveTextureARB;
+  auto multi = ext::glMultiTexCoord2fvARB;
+  ext::glActiveTextureARB = nullptr;
+  ext::glClientActiveTextureARB = nullptr;
+  ext::glMultiTexCoord2fvARB = nullptr;
+  Look({15, 18, 15}, -Pi / 2, 0);
+  MapRender(GameMap);
+  ext::glActiveTextureARB = active;
+  ext::glClientActiveTextureARB = client;
+  ext::glMultiTexCoord2fvARB = multi;
+  RGB c = ReadPixel(320, 240);
+  EXPECT_NEAR(c[0], 200, 3);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(WorldRender, EmptyMapDrawsOnlyTheSky) {
+  Look({0, 0, 0}, 0, 0);
+  MapRender(GameMap);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EXPECT_NEAR(ReadPixel(160, 384)[0], 40, 2);
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+}
