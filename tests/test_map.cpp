@@ -144,8 +144,6 @@ TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
 class MapLists : public ::testing::Test {
  protected:
   void SetUp() override {
-    DoubleSpiderUpdates = 0;
-    DoubleZenitUpdates = 0;
     Player.Health = 100;
   }
   void TearDown() override {
@@ -202,20 +200,23 @@ TEST_F(MapLists, ZenitsInitAndRemovalReturnsTheFollower) {
 }
 
 TEST_F(MapLists, UpdateWalksSpidersAlwaysZenitsOnlyWhileAlive) {
-  MapAddSpider(map);
-  MapAddSpider(map);
+  TSpider* first = MapAddSpider(map);
+  TSpider* second = MapAddSpider(map);
   TZenit* keep = MapAddZenit(map);
   TZenit* dying = MapAddZenit(map);
   dying->Life = 1;
+  keep->TargetAim[0] = 1.6f;
   Player.Health = 0;
   MapUpdate(map);
-  EXPECT_EQ(DoubleSpiderUpdates, 2);
-  EXPECT_EQ(DoubleZenitUpdates, 0);
+  // An updated spider has set its next step's speed: 0.2 on level ground.
+  EXPECT_FLOAT_EQ(first->Speed, 0.2f);
+  EXPECT_FLOAT_EQ(second->Speed, 0.2f);
+  EXPECT_EQ(keep->Aim[0], 0.0f);  // turrets rest while the player is dead
+  EXPECT_EQ(dying->Life, 1);
   EXPECT_EQ(map.ZenitCount, 2);
   Player.Health = 50;
   MapUpdate(map);
-  EXPECT_EQ(DoubleSpiderUpdates, 4);
-  EXPECT_EQ(DoubleZenitUpdates, 2);
+  EXPECT_FLOAT_EQ(keep->Aim[0], 0.1f);  // a sixteenth of the way to its target aim
   EXPECT_EQ(map.ZenitCount, 1);
   EXPECT_EQ(map.Zenits, keep);
 }
