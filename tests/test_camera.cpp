@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
-
 TVector Apply(const TMatrix& m, const TVector& v) {
   TVector out;
   MatrixTransformPoint(m, v, out);

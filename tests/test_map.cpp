@@ -144,6 +144,9 @@ TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
 class MapLists : public ::testing::Test {
  protected:
   void SetUp() override {
+#if WORLD_DOUBLES
+    DoubleSpiderUpdates = 0;
+#endif
     Player.Health = 100;
   }
   void TearDown() override {
@@ -199,27 +202,33 @@ TEST_F(MapLists, ZenitsInitAndRemovalReturnsTheFollower) {
   EXPECT_EQ(map.ZenitCount, 0);
 }
 
-TEST_F(MapLists, UpdateWalksSpidersAlwaysZenitsOnlyWhileAlive) {
-  TSpider* first = MapAddSpider(map);
-  TSpider* second = MapAddSpider(map);
+TEST_F(MapLists, UpdateRetiresZenitsOnlyWhileThePlayerLives) {
   TZenit* keep = MapAddZenit(map);
   TZenit* dying = MapAddZenit(map);
-  dying->Life = 1;
-  keep->TargetAim[0] = 1.6f;
+  dying->Life = 1;  // retiring: the update takes it to 0
   Player.Health = 0;
   MapUpdate(map);
-  // An updated spider has set its next step's speed: 0.2 on level ground.
-  EXPECT_FLOAT_EQ(first->Speed, 0.2f);
-  EXPECT_FLOAT_EQ(second->Speed, 0.2f);
-  EXPECT_EQ(keep->Aim[0], 0.0f);  // turrets rest while the player is dead
-  EXPECT_EQ(dying->Life, 1);
   EXPECT_EQ(map.ZenitCount, 2);
+  EXPECT_EQ(dying->Life, 1);  // not even updated
   Player.Health = 50;
   MapUpdate(map);
-  EXPECT_FLOAT_EQ(keep->Aim[0], 0.1f);  // a sixteenth of the way to its target aim
   EXPECT_EQ(map.ZenitCount, 1);
   EXPECT_EQ(map.Zenits, keep);
+  EXPECT_EQ(keep->Prev, nullptr);
 }
+
+#if WORLD_DOUBLES
+TEST_F(MapLists, UpdateWalksEverySpiderEvenWhenThePlayerIsDead) {
+  MapAddSpider(map);
+  MapAddSpider(map);
+  Player.Health = 0;
+  MapUpdate(map);
+  EXPECT_EQ(DoubleSpiderUpdates, 2);
+  Player.Health = 50;
+  MapUpdate(map);
+  EXPECT_EQ(DoubleSpiderUpdates, 4);
+}
+#endif
 
 TEST_F(MapLists, FreeDropsEverything) {
   for (int i = 0; i < 5; ++i) MapAddSpider(map);

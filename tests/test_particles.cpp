@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -306,9 +307,19 @@ TEST_F(ParticleDrawing, CulledClassesSkipSpheresOutsideTheView) {
   AddParticle(new TP_Smoke(at));
   AddParticle(new TP_Ricochet(at));
   AddParticle(new TP_Blood(at));
-  AddParticle(new TP_Gibs(at, TMesh{}, 0));  // this fixture loads no spider model
+  TModel body;
+  ModelInit(body);
+  std::vector<uint8_t> bytes = MakeZrm1({BoxMesh({0, 0, 0}, 1)}, 1);
+  ASSERT_TRUE(ModelLoadMemory(body, bytes.data(), bytes.size()));
+  AddParticle(new TP_Gibs(at, body.Meshes[0], 0));
   EXPECT_EQ(Capture(DrawParticles).size(), 0u);  // the one at x = 120 lies far off screen
   ClearParticles();
+  std::memset(Camera.Frustum, 0, sizeof Camera.Frustum);  // planes that reject nothing
+  AddParticle(new TP_Gibs(at, body.Meshes[0], 0));
+  EXPECT_GT(Capture(DrawParticles).size(), 3u);
+  ClearParticles();
+  Camera.Frustum[0][0] = 1;
+  Camera.Frustum[0][3] = -100;
   // Tracers and fire are always drawn.
   AddParticle(new TP_Fire(at));
   EXPECT_EQ(Capture(DrawParticles).size(), 4u);
