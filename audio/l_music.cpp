@@ -1,7 +1,25 @@
-// Placeholder until the XM player lands: no song ever loads.
+// Game-facing music operations on the one current XM song.
 #include "audio/l_music.h"
 
-bool LoadMusic(const std::string&) { return true; }
-bool FreeMusic() { return false; }
-bool PlayMusic() { return false; }
-bool StopMusic() { return false; }
+#include "audio/xm_file.h"
+#include "audio/xm_song.h"
+
+static TXmSong* CurrentSong = nullptr;
+
+bool LoadMusic(const std::string& fileName) {
+  if (CurrentSong) return false;
+  UseMemFileCallbacks();
+  CurrentSong = SongLoad(fileName.c_str());
+  return true;
+}
+
+bool FreeMusic() {
+  if (!CurrentSong) return false;
+  bool ok = SongFree(CurrentSong);
+  CurrentSong = nullptr;
+  return ok;
+}
+
+bool PlayMusic() { return CurrentSong ? SongPlay(CurrentSong) : false; }
+
+bool StopMusic() { return CurrentSong ? SongStop(CurrentSong) : false; }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: the window appears, draws frames, and a close request ends the
-# program with status 0 within a second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR
+# program with status 0 within a second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR [LIMIT_MS]
 set -u
-game=$1 closer=$2 out=${3:-.}
+game=$1 closer=$2 out=${3:-.} limit=${4:-1000}
 if ! command -v xvfb-run >/dev/null; then echo "xvfb-run missing: skipped"; exit 77; fi
 inner=$(mktemp)
 cat >"$inner" <<INNER
@@ -20,7 +20,7 @@ wait \$pid
 status=\$?
 ms=\$(( (\$(date +%s%N) - start) / 1000000 ))
 echo "exit status \$status after \${ms} ms"
-[ \$status -eq 0 ] && [ \$ms -lt 1000 ]
+[ \$status -eq 0 ] && [ \$ms -lt $limit ]
 INNER
 chmod +x "$inner"
 xvfb-run -a -s "-screen 0 640x480x24" "$inner"

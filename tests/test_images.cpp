@@ -117,7 +117,7 @@ TEST(Tga, RefusesUnsupportedAndDamagedFiles) {
   odd.depth = 15;
   EXPECT_FALSE(ReadTga(odd, img));
   TgaSpec shortData = Rgb24(4, 4);
-  shortData.pixels.resize(shortData.pixels.size() - 1);
+  shortData.pixels.pop_back();
   EXPECT_FALSE(ReadTga(shortData, img));
   TgaSpec huge = Rgb24(1, 1);
   huge.width = 65535;
