@@ -42,3 +42,28 @@ struct TPlayer {
   TVector Thrust = {0, 0, 0};
   TPlayerKey Keys[6] = {};
 };
+
+// Half a turn, as the single-precision value the pitch is clamped to.
+constexpr float PlayerPitchLimit = 1.5707964f;
+// Steps the build key must be held; the counter then rests one above.
+constexpr int32_t PlayerBuildSteps = 150;
+
+// Unit vector of pitch p and yaw y: (cos p cos y, sin p, cos p sin y).
+TVector AngleDirection(float pitch, float yaw);
+// The gun's muzzle for the player's current position and view.
+TVector PlayerMuzzle(const TPlayer& player);
+
+void LoadPlayer(TPlayer& player);
+void NewPlayer(TPlayer& player);
+// Clears the key flags and forgets the gun's channels (they were stopped by the caller).
+void ResetPlayerInput(TPlayer& player);
+void ResetPlayerInput();  // on the game's Player
+void FreePlayer(TPlayer& player);
+// A bite on the game's Player; at 0 health the view sinks and the kills are scored.
+void DamagePlayer(int32_t amount);
+void UpdatePlayer(TPlayer& player);
+
+// actors/l_hud.cpp: the player's own view over the world.
+void RenderPlayerView();
+void DrawHud();
+void DrawHudIcon(int32_t x, int32_t y, int32_t icon);

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "app/l_app.h"
+#include "actors/l_player.h"
 #include "audio/l_sound.h"
+#include "game/l_game.h"
 #include "menu/l_menu.h"
 #include "platform/p_window.h"
 
@@ -20,6 +22,9 @@ void KeyRelease(uint8_t code) {
   KeyState[code] = false;
   if (code != 27 || MenuActive) return;
   StopSamples(0);
+  ResetPlayerInput();  // the gun's channels were just stopped with everything else
+  // A running game keeps its music under the menu; otherwise the menu's own plays.
+  if (Player.Health == 0) PlayMenuMusic();
   MenuActive = true;
 }
 

@@ -85,6 +85,25 @@ bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out) {
   return ok;
 }
 
+bool GameFileFinish(FILE* f) {
+  if (!f) return false;
+  bool ok = std::fflush(f) == 0 && !std::ferror(f);
+  if (ok && fsync(fileno(f)) != 0) ok = false;
+  return std::fclose(f) == 0 && ok;
+}
+
+bool GameFileReplace(const std::string& tmpPath, const std::string& path) {
+  std::string from = ResolveGamePath(tmpPath);
+  std::string to = ResolveGamePath(path);
+  if (from.empty() || to.empty()) return false;
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool GameFileRemove(const std::string& gamePath) {
+  std::string path = ResolveGamePath(gamePath);
+  return !path.empty() && std::remove(path.c_str()) == 0;
+}
+
 static bool HasDataDir(const std::string& dir) {
   struct stat st;
   std::string probe = ResolveGamePath(dir.empty() ? "data" : dir + "/data");

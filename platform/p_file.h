@@ -16,6 +16,13 @@ FILE* GameFileOpen(const std::string& gamePath, const char* mode);
 bool GameFileExists(const std::string& gamePath);
 bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out);
 
+// Flushes a file opened for writing to the disk and closes it; true only when every
+// byte reached the file (a full disk shows up here at the latest).
+bool GameFileFinish(FILE* f);
+// Renames tmpPath over path in one step: readers see the old file or the new one.
+bool GameFileReplace(const std::string& tmpPath, const std::string& path);
+bool GameFileRemove(const std::string& gamePath);
+
 // The game starts from its own directory: when "data" is not in the current
 // directory, change to the executable's directory, then to the build's data
 // directory, whichever holds "data". Returns false when none does.

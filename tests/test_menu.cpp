@@ -1,0 +1,259 @@
+// Menu: item movement and choice, name entry, Backspace, Escape, animation and the drawn frame.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "actors/l_player.h"
+#include "app/l_app.h"
+#include "app/l_input.h"
+#include "game/l_game.h"
+#include "menu/l_menu.h"
+#include "platform/p_messages.h"
+#include "support/game_env.h"
+
+namespace {
+
+class Menu : public GameTest {
+ protected:
+  void Key(uint8_t vk) {
+    WndProc(WM_KEYDOWN, vk, 0);
+    WndProc(WM_KEYUP, vk, 0);
+  }
+  void Type(const std::string& s) {
+    for (char c : s) WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
+  }
+  std::string Name() { return ShortTextString(PlayerName); }
+};
+
+TEST_F(Menu, StartsShownOnStartWithTheDefaultName) {
+  EXPECT_TRUE(MenuActive);
+  EXPECT_EQ(MenuSelection, 0);
+  EXPECT_EQ(Name(), "Enter Name");
+  EXPECT_EQ(Player.Health, 0);
+}
+
+TEST_F(Menu, UpOnStartSelectsQuitAndDownOnQuitSelectsStart) {
+  Key(VK_UP);
+  EXPECT_EQ(MenuSelection, 2);
+  Key(VK_DOWN);
+  EXPECT_EQ(MenuSelection, 0);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(MenuSelection, 2);
+}
+
+TEST_F(Menu, KeyInTheMenuIsAlsoRecordedInTheKeyState) {
+  WndProc(WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_TRUE(IsKeyDown(VK_DOWN));
+  EXPECT_EQ(MenuSelection, 1);
+  WndProc(WM_KEYUP, VK_DOWN, 0);
+  EXPECT_FALSE(IsKeyDown(VK_DOWN));
+  EXPECT_EQ(MenuSelection, 1);
+}
+
+TEST_F(Menu, ContinueBeforeAnyGameIsInert) {
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_TRUE(MenuActive);
+  EXPECT_EQ(MenuSelection, 1);
+  EXPECT_EQ(Player.Health, 0);
+}
+
+TEST_F(Menu, StartBeginsAGameAndClosesTheMenu) {
+  Key(VK_RETURN);
+  EXPECT_FALSE(MenuActive);
+  EXPECT_EQ(Player.Health, 100);
+  EXPECT_EQ(WaveSize, 25);
+  EXPECT_EQ(SpawnsLeft, 25);
+  EXPECT_EQ(WaveDelay, 500);
+  EXPECT_GT(GameMap.Width, 0);
+}
+
+TEST_F(Menu, ContinueResumesARunningGame) {
+  Key(VK_RETURN);
+  Step();
+  KeyRelease(VK_ESCAPE);
+  ASSERT_TRUE(MenuActive);
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_FALSE(MenuActive);
+}
+
+TEST_F(Menu, ContinueAfterDeathIsInert) {
+  Key(VK_RETURN);
+  Step();
+  DamagePlayer(1000);
+  KeyRelease(VK_ESCAPE);
+  ASSERT_TRUE(MenuActive);
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_TRUE(MenuActive);
+}
+
+TEST_F(Menu, QuitEndsTheProgram) {
+  AppQuit = false;
+  Key(VK_UP);
+  Key(VK_RETURN);
+  EXPECT_TRUE(AppQuit);
+  AppQuit = false;
+}
+
+TEST_F(Menu, TypingAppendsBehindTheDefaultName) {
+  Type("Xy");
+  EXPECT_EQ(Name(), "Enter NameXy");
+}
+
+TEST_F(Menu, SeventeenthCharacterIsIgnored) {
+  Type("abcdefghij");
+  EXPECT_EQ(Name().size(), 16u);
+  EXPECT_EQ(Name(), "Enter Nameabcdef");
+}
+
+TEST_F(Menu, SpacesAndControlCharactersAreNotTyped) {
+  for (int i = 0; i < 16; ++i) WndProc(WM_KEYUP, VK_BACK, 0);
+  ASSERT_EQ(Name(), "");
+  WndProc(WM_CHAR, ' ', 0);
+  WndProc(WM_CHAR, 8, 0);
+  WndProc(WM_CHAR, 13, 0);
+  WndProc(WM_CHAR, '!', 0);
+  WndProc(WM_CHAR, 0xE9, 0);  // a Windows-1252 letter
+  EXPECT_EQ(Name(), "!\xE9");
+}
+
+TEST_F(Menu, BackspaceDeletesOneLetterPerRelease) {
+  WndProc(WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_EQ(Name(), "Enter Name");  // the press deletes nothing
+  WndProc(WM_CHAR, 8, 0);           // nor the character it produces
+  EXPECT_EQ(Name(), "Enter Name");
+  WndProc(WM_KEYUP, VK_BACK, 0);
+  EXPECT_EQ(Name(), "Enter Nam");
+}
+
+TEST_F(Menu, OtherMessagesCarryingEightDeleteNothing) {
+  // Mouse messages carry button flags in the first parameter: 8 is Ctrl held.
+  WndProc(WM_LBUTTONDOWN, 8, 0);
+  WndProc(WM_LBUTTONUP, 8, 0);
+  WndProc(WM_RBUTTONDOWN, 8, 0);
+  WndProc(WM_ACTIVATEAPP, 8, 0);
+  WndProc(0x0200 /* mouse move */, 8, 0);
+  EXPECT_EQ(Name(), "Enter Name");
+}
+
+TEST_F(Menu, BackspaceOnAnEmptyNameDoesNothing) {
+  for (int i = 0; i < 30; ++i) WndProc(WM_KEYUP, VK_BACK, 0);
+  EXPECT_EQ(Name(), "");
+  Type("a");
+  EXPECT_EQ(Name(), "a");
+}
+
+TEST_F(Menu, EscapeInTheMenuIsInert) {
+  Key(VK_DOWN);
+  KeyPress(VK_ESCAPE);
+  KeyRelease(VK_ESCAPE);
+  WndProc(WM_KEYDOWN, VK_ESCAPE, 0);
+  WndProc(WM_KEYUP, VK_ESCAPE, 0);
+  EXPECT_TRUE(MenuActive);
+  EXPECT_EQ(MenuSelection, 1);
+  EXPECT_EQ(Name(), "Enter Name");
+}
+
+TEST_F(Menu, EscapeDuringPlayOpensTheMenuOnceAndStopsTheGun) {
+  Key(VK_RETURN);
+  KeyPress(0);
+  Steps(20);
+  ASSERT_EQ(Player.Keys[KeyFire].Down, 1);
+  KeyRelease(0);
+  KeyRelease(VK_ESCAPE);
+  EXPECT_TRUE(MenuActive);
+  EXPECT_EQ(Player.Keys[KeyFire].Down, 0);
+  EXPECT_EQ(Player.SpinUpChannel, -1);
+  EXPECT_EQ(Player.FireChannel, -1);
+  int sel = MenuSelection;
+  KeyRelease(VK_ESCAPE);
+  EXPECT_TRUE(MenuActive);
+  EXPECT_EQ(MenuSelection, sel);
+}
+
+TEST_F(Menu, StepAnimatesTheBandAndTheModels) {
+  float angle = MenuAngle;
+  Step();
+  EXPECT_FLOAT_EQ(MenuModelAngle, -1.0f);
+  EXPECT_FLOAT_EQ(MenuAngle, angle + 2.0f);
+  EXPECT_FLOAT_EQ(MenuBandY, 128.0f);
+  Key(VK_DOWN);
+  Key(VK_DOWN);  // QUIT: the band heads for 256
+  Step();
+  EXPECT_FLOAT_EQ(MenuBandY, 128.0f + 128.0f / 8.0f);
+  Steps(200);
+  EXPECT_NEAR(MenuBandY, 256.0f, 0.01f);
+}
+
+TEST_F(Menu, StepRunsTheSpiderModelClock) {
+  ASSERT_TRUE(SpiderModel.Loaded);
+  ASSERT_EQ(SpiderModel.Duration, 333);  // 10 frames
+  SpiderModel.Clock = 320;
+  Step();
+  EXPECT_EQ(SpiderModel.Clock, 17);
+  EXPECT_EQ(SpiderModel.Frame, 0);
+  Step();
+  EXPECT_EQ(SpiderModel.Clock, 47);
+  EXPECT_EQ(SpiderModel.Frame, 1);
+}
+
+TEST_F(Menu, ModelWithoutAnimationKeepsTheClockAtZero) {
+  ModelFree(SpiderModel);
+  SpiderModel.Duration = 0;
+  SpiderModel.Clock = 0;
+  Steps(3);
+  EXPECT_EQ(SpiderModel.Clock, 0);
+  EXPECT_EQ(SpiderModel.Frame, 0);
+}
+
+// Frame checks read the 640 x 480 back buffer; screen y grows downward.
+struct Rgb {
+  int r, g, b;
+};
+Rgb Pixel(int x, int y) {
+  uint8_t px[4];
+  glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  return {px[0], px[1], px[2]};
+}
+int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (match(Pixel(x, y))) ++n;
+  return n;
+}
+
+TEST_F(Menu, FrameShowsItemsPanelAndCredits) {
+  RenderMenu();
+  // The score panel darkens what lies under it by half.
+  Rgb sky = Pixel(600, 300);
+  Rgb panel = Pixel(550, 250);
+  EXPECT_LT(panel.r + panel.g + panel.b, sky.r + sky.g + sky.b);
+  // START is black, CONTINUE grey while no game runs.
+  auto black = [](Rgb p) { return p.r < 20 && p.g < 20 && p.b < 20; };
+  auto grey = [](Rgb p) { return std::abs(p.r - 128) < 12 && std::abs(p.g - 128) < 12; };
+  EXPECT_GT(CountPixels(88, 116, 168, 136, black), 10);
+  EXPECT_GT(CountPixels(64, 180, 192, 200, grey), 10);
+  // The first score line and the credits are red.
+  auto red = [](Rgb p) { return p.r > 200 && p.g < 60 && p.b < 60; };
+  EXPECT_GT(CountPixels(240, 122, 460, 140, red), 10);
+  EXPECT_GT(CountPixels(176, 440, 600, 460, red), 10);
+  EXPECT_GT(CountPixels(232, 462, 400, 478, red), 10);
+}
+
+TEST_F(Menu, ContinueTurnsBlackWhileAGameRuns) {
+  Key(VK_RETURN);
+  Step();
+  KeyRelease(VK_ESCAPE);
+  RenderMenu();
+  auto grey = [](Rgb p) { return std::abs(p.r - 128) < 12 && std::abs(p.g - 128) < 12; };
+  auto black = [](Rgb p) { return p.r < 20 && p.g < 20 && p.b < 20; };
+  EXPECT_EQ(CountPixels(64, 180, 192, 200, grey), 0);
+  EXPECT_GT(CountPixels(64, 180, 192, 200, black), 10);
+}
+
+}  // namespace

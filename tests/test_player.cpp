@@ -1,0 +1,366 @@
+// Player and gun: view, walking, bounds, the gun's three states and sounds, building, damage, death.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "actors/l_player.h"
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
+#include "app/l_app.h"
+#include "app/l_input.h"
+#include "effects/l_particle.h"
+#include "game/l_game.h"
+#include "menu/l_menu.h"
+#include "support/game_env.h"
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+constexpr uint8_t Fire = 0, W = 87, S = 83, A = 65, D = 68, F = 70;
+
+class PlayerTest : public GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    if (IsSkipped()) return;
+    NewGame();
+    MenuActive = false;
+    SpawnsLeft = 0;  // no spiders unless a test places them
+    Step();          // onto the ground
+  }
+  bool HasSound() const { return Player.SpinUpSound >= 0; }
+  static bool FiredThisStep() {
+    for (TP_Particle* p = ParticleList.Head; p; p = p->Next)
+      if (dynamic_cast<TP_Fire*>(p)) return true;
+    return false;
+  }
+  static float Speed() { return std::hypot(Player.Velocity.x, Player.Velocity.z); }
+};
+
+TEST_F(PlayerTest, FirstStepStandsThePlayerOnTheGround) {
+  EXPECT_FLOAT_EQ(Player.Position.x, 64);
+  EXPECT_FLOAT_EQ(Player.Position.z, 64);
+  EXPECT_FLOAT_EQ(Player.Position.y, 8);
+  EXPECT_FLOAT_EQ(Player.GroundNormal.y, 1);
+  EXPECT_EQ(Player.Health, 100);
+  EXPECT_FLOAT_EQ(Player.Yaw, Pi / 2);
+}
+
+TEST_F(PlayerTest, HeldFireSpinsUpThenShootsEveryFifthStep) {
+  KeyPress(Fire);
+  std::vector<int> shots;
+  for (int step = 1; step <= 200; ++step) {
+    Step();
+    if (FiredThisStep()) shots.push_back(step);
+  }
+  ASSERT_FALSE(shots.empty());
+  EXPECT_GE(shots.front(), 50);  // about a second of spin-up first
+  EXPECT_LE(shots.front(), 56);
+  for (size_t i = 1; i < shots.size(); ++i) EXPECT_EQ(shots[i] - shots[i - 1], 5) << i;
+  EXPECT_EQ(Player.Spin, 15.0f);
+}
+
+TEST_F(PlayerTest, ReleaseDropsTheSpinAndTheBarrelsCoast) {
+  KeyPress(Fire);
+  Steps(80);
+  ASSERT_EQ(Player.Spin, 15.0f);
+  KeyRelease(Fire);
+  float angle = Player.BarrelAngle;
+  Step();
+  EXPECT_FLOAT_EQ(Player.Spin, 14.7f);
+  EXPECT_FLOAT_EQ(Player.BarrelAngle, angle + 14.7f);
+  EXPECT_FALSE(FiredThisStep());
+  Steps(49);
+  EXPECT_NEAR(Player.Spin, 0.0f, 1e-4f);
+  Steps(5);
+  EXPECT_EQ(Player.Spin, 0.0f);
+  angle = Player.BarrelAngle;
+  Step();
+  EXPECT_EQ(Player.BarrelAngle, angle);
+}
+
+TEST_F(PlayerTest, StopSoundPlaysOnceOnReleaseAndFireLoopStops) {
+  if (!HasSound()) GTEST_SKIP() << "no sound device";
+  KeyPress(Fire);
+  Step();
+  EXPECT_GE(Player.SpinUpChannel, 0);
+  EXPECT_EQ(Player.FireChannel, -1);
+  Steps(79);
+  EXPECT_GE(Player.FireChannel, 0);
+  EXPECT_EQ(Player.SpinUpChannel, -1);  // the fire loop took over
+  KeyRelease(Fire);
+  Step();
+  EXPECT_EQ(Player.FireChannel, -1);
+  EXPECT_EQ(Player.SpinUpChannel, -1);
+  int32_t stop = Player.SpinDownChannel;
+  EXPECT_GE(stop, 0);
+  Steps(30);
+  EXPECT_EQ(Player.SpinDownChannel, stop);  // not requested again
+}
+
+TEST_F(PlayerTest, PressingAgainWhileSpinningDownRestartsTheStartSound) {
+  if (!HasSound()) GTEST_SKIP() << "no sound device";
+  KeyPress(Fire);
+  Steps(20);
+  KeyRelease(Fire);
+  Steps(5);
+  ASSERT_GE(Player.SpinDownChannel, 0);
+  float spin = Player.Spin;
+  KeyPress(Fire);
+  Step();
+  EXPECT_EQ(Player.SpinDownChannel, -1);
+  EXPECT_GE(Player.SpinUpChannel, 0);
+  EXPECT_FLOAT_EQ(Player.Spin, spin + 0.3f);
+}
+
+TEST_F(PlayerTest, NoStopSoundWithoutStartOrFireSound) {
+  Steps(10);
+  EXPECT_EQ(Player.SpinDownChannel, -1);
+  // A failed start sound (id -1) leaves nothing to stop either.
+  Player.SpinUpSound = -1;
+  KeyPress(Fire);
+  Steps(3);
+  KeyRelease(Fire);
+  Steps(2);
+  EXPECT_EQ(Player.SpinUpChannel, -1);
+  EXPECT_EQ(Player.SpinDownChannel, -1);
+}
+
+TEST_F(PlayerTest, KillsWithTheGunCountAsPointsAndKills) {
+  TSpider* s = MapAddSpider(GameMap);
+  s->Health = 1;
+  Player.Yaw = 0;
+  Player.Pitch = 0;
+  Player.Points = 998;
+  KeyPress(Fire);
+  int kills = 0;
+  for (int i = 0; i < 400 && GameMap.SpiderCount > 0; ++i) {
+    // Keep the spider straight ahead at eye height, 6 units away.
+    s->Position = {Player.Position.x + 6, Player.Position.y + 1.5f, Player.Position.z};
+    s->Speed = 0;
+    s->AttackDelay = 1000;
+    Step();
+    kills = Player.Kills;
+  }
+  EXPECT_EQ(GameMap.SpiderCount, 0);
+  EXPECT_EQ(kills, 1);
+  EXPECT_EQ(Player.Points, 999);
+  Player.Points = 999;
+  s = MapAddSpider(GameMap);
+  s->Health = 1;
+  for (int i = 0; i < 400 && GameMap.SpiderCount > 0; ++i) {
+    s->Position = {Player.Position.x + 6, Player.Position.y + 1.5f, Player.Position.z};
+    s->Speed = 0;
+    s->AttackDelay = 1000;
+    Step();
+  }
+  EXPECT_EQ(Player.Kills, 2);
+  EXPECT_EQ(Player.Points, 999);  // capped
+}
+
+TEST_F(PlayerTest, HundredPointsBuildNothing) {
+  Player.Points = 100;
+  KeyPress(F);
+  Steps(300);
+  EXPECT_EQ(GameMap.ZenitCount, 0);
+  EXPECT_EQ(Player.Points, 100);
+  EXPECT_EQ(Player.BuildCounter, 0);
+}
+
+TEST_F(PlayerTest, HundredAndOnePointsBuildOneTurretAfter150Steps) {
+  Player.Points = 101;
+  Player.Pitch = 0.25f;
+  KeyPress(F);
+  Steps(149);
+  EXPECT_EQ(GameMap.ZenitCount, 0);
+  EXPECT_EQ(Player.BuildCounter, 149);
+  Step();
+  ASSERT_EQ(GameMap.ZenitCount, 1);
+  EXPECT_EQ(Player.Points, 1);
+  const TZenit& z = *GameMap.Zenits;
+  EXPECT_FLOAT_EQ(z.Position.x, Player.Position.x);
+  EXPECT_FLOAT_EQ(z.Position.z, Player.Position.z);
+  EXPECT_FLOAT_EQ(z.Position.y, 8);  // settled on the ground
+  EXPECT_EQ(z.Life, 150);
+  Steps(400);
+  EXPECT_EQ(GameMap.ZenitCount, 1);
+  EXPECT_EQ(Player.Points, 1);
+}
+
+TEST_F(PlayerTest, EachTurretNeedsANewPress) {
+  Player.Points = 350;
+  KeyPress(F);
+  Steps(150);
+  ASSERT_EQ(GameMap.ZenitCount, 1);
+  Steps(300);
+  EXPECT_EQ(Player.BuildCounter, 151);  // rests until the key is released
+  EXPECT_EQ(GameMap.ZenitCount, 1);
+  KeyRelease(F);
+  Step();
+  EXPECT_EQ(Player.BuildCounter, 0);
+  KeyPress(F);
+  Steps(150);
+  EXPECT_EQ(GameMap.ZenitCount, 2);
+  EXPECT_EQ(Player.Points, 150);
+}
+
+TEST_F(PlayerTest, OneKeySettlesAtWalkingSpeedTwoAtTheDiagonal) {
+  KeyPress(W);
+  Steps(200);
+  EXPECT_NEAR(Speed(), 0.2f, 1e-4f);
+  EXPECT_NEAR(Player.Velocity.z, 0.2f, 1e-4f);  // facing +z
+  KeyPress(D);
+  Steps(200);
+  EXPECT_NEAR(Speed(), 0.2f * std::sqrt(2.0f), 1e-3f);
+  EXPECT_EQ(Player.Velocity.y, 0.0f);
+}
+
+TEST_F(PlayerTest, OppositeKeysCancelAndTheSpeedDecaysByATenth) {
+  KeyPress(A);
+  Steps(100);
+  KeyPress(D);
+  float before = Speed();
+  Step();
+  EXPECT_NEAR(Speed(), before * 0.9f, 1e-6f);
+  Steps(200);
+  EXPECT_LT(Speed(), 1e-6f);
+  KeyPress(W);
+  KeyPress(S);
+  TVector at = Player.Position;
+  Steps(50);
+  EXPECT_FLOAT_EQ(Player.Position.x, at.x);
+  EXPECT_FLOAT_EQ(Player.Position.z, at.z);
+}
+
+TEST_F(PlayerTest, WalkingNeverLeavesThePlayArea) {
+  KeyPress(W);
+  KeyPress(D);
+  for (int turn = 0; turn < 8; ++turn) {
+    Player.Yaw = turn * Pi / 4;
+    for (int i = 0; i < 700; ++i) {
+      Step();
+      ASSERT_GE(Player.Position.x, 20.0f);
+      ASSERT_LE(Player.Position.x, 150.0f);
+      ASSERT_GE(Player.Position.z, 20.0f);
+      ASSERT_LE(Player.Position.z, 150.0f);
+    }
+  }
+}
+
+TEST_F(PlayerTest, PitchStaysWithinAQuarterTurn) {
+  Step(0, -100000);
+  EXPECT_EQ(Player.Pitch, 1.5707964f);
+  Step(0, -5);
+  EXPECT_EQ(Player.Pitch, 1.5707964f);
+  Step(0, 300000);
+  EXPECT_EQ(Player.Pitch, -1.5707964f);
+  Step(0, 628);
+  EXPECT_EQ(Player.Pitch, -1.5707964f);
+}
+
+TEST_F(PlayerTest, MouseTurnsTheViewAndInvertFlipsTheVertical) {
+  float yaw = Player.Yaw;
+  Step(628, 0);
+  EXPECT_NEAR(Player.Yaw, yaw + 1.0f, 1e-5f);
+  Step(0, 314);  // mouse down looks down
+  EXPECT_NEAR(Player.Pitch, -0.5f, 1e-5f);
+  MouseInvert = true;
+  Step(0, 314);
+  MouseInvert = false;
+  EXPECT_NEAR(Player.Pitch, 0.0f, 1e-5f);
+}
+
+TEST_F(PlayerTest, WalkingSwaysAndStoppingResetsTheBob) {
+  KeyPress(W);
+  float maxRoll = 0;
+  for (int i = 0; i < 120; ++i) {
+    Step();
+    maxRoll = std::max(maxRoll, std::fabs(Player.Roll));
+  }
+  EXPECT_GT(maxRoll, 0.0f);
+  EXPECT_LE(maxRoll, Pi / 360 + 1e-6f);
+  EXPECT_GT(Player.StepCounter, 100);
+  KeyRelease(W);
+  for (int i = 0; i < 40 && Speed() > 0.02f; ++i) Step();
+  Step();
+  EXPECT_EQ(Player.Roll, 0.0f);
+  EXPECT_EQ(Player.BobPhase, 0.0f);
+  EXPECT_EQ(Player.StepCounter, 0);
+}
+
+TEST_F(PlayerTest, FlashDecaysByAThirtySecondEachStep) {
+  DamagePlayer(1);
+  EXPECT_EQ(Player.Flash, 1.0f);
+  EXPECT_EQ(Player.Health, 99);
+  Step();
+  EXPECT_FLOAT_EQ(Player.Flash, 1.0f - 1.0f / 32.0f);
+}
+
+TEST_F(PlayerTest, FatalBiteSinksTheViewScoresAndLaterHitsDoNothing) {
+  ShortTextAssign(PlayerName, "Dead Eye");
+  Player.Kills = 2000;
+  Player.Health = 4;
+  float y = Player.Position.y;
+  DamagePlayer(6);
+  EXPECT_EQ(Player.Health, 0);
+  EXPECT_FLOAT_EQ(Player.Position.y, y - 1.5f);
+  EXPECT_EQ(ScoreTable[0].Score, 2000);
+  EXPECT_EQ(ShortTextString(ScoreTable[0].Name), "Dead Eye");
+  EXPECT_EQ(ScoreTable[1].Score, 1000);
+  Player.Flash = 0.5f;
+  DamagePlayer(6);
+  EXPECT_EQ(Player.Health, 0);
+  EXPECT_EQ(Player.Flash, 0.5f);
+  EXPECT_FLOAT_EQ(Player.Position.y, y - 1.5f);
+  EXPECT_EQ(ScoreTable[1].Score, 1000);  // scored once
+}
+
+TEST_F(PlayerTest, DeadPlayerOnlyLooksUp) {
+  KeyPress(W);
+  KeyPress(Fire);
+  Steps(60);
+  DamagePlayer(1000);
+  TVector at = Player.Position;
+  float yaw = Player.Yaw;
+  float pitch = Player.Pitch;
+  Step(200, 200);
+  EXPECT_FLOAT_EQ(Player.Pitch, pitch + (1.5707964f - pitch) / 64.0f);
+  EXPECT_EQ(Player.Yaw, yaw);
+  EXPECT_EQ(Player.Position.x, at.x);
+  EXPECT_EQ(Player.Position.y, at.y);  // not put back on the ground
+  EXPECT_EQ(Player.Position.z, at.z);
+  EXPECT_EQ(Player.FireChannel, -1);
+  EXPECT_FALSE(FiredThisStep());
+  Steps(2000);
+  EXPECT_NEAR(Player.Pitch, 1.5707964f, 1e-4f);
+}
+
+TEST_F(PlayerTest, MuzzleIsAheadAtEyeHeightBelowTheSight) {
+  Player.Position = {50, 8, 60};
+  Player.Pitch = 0;
+  Player.Yaw = 0;
+  TVector m = PlayerMuzzle(Player);
+  EXPECT_NEAR(m.x, 51.5f, 1e-5f);
+  EXPECT_NEAR(m.y, 9.5f, 1e-5f);
+  EXPECT_NEAR(m.z, 60.0f, 1e-5f);
+  Player.Pitch = Pi / 2;  // looking straight up: ahead is up, "below" is back
+  m = PlayerMuzzle(Player);
+  EXPECT_NEAR(m.y, 8 + 2 + 1.5f, 1e-5f);
+  EXPECT_NEAR(m.x, 50.5f, 1e-5f);
+}
+
+TEST_F(PlayerTest, ResetPlayerInputClearsFlagsAndChannels) {
+  KeyPress(W);
+  KeyPress(Fire);
+  Step();
+  Player.SpinDownChannel = 5;
+  ResetPlayerInput();
+  for (const TPlayerKey& k : Player.Keys) EXPECT_EQ(k.Down, 0);
+  EXPECT_EQ(Player.SpinUpChannel, -1);
+  EXPECT_EQ(Player.SpinDownChannel, -1);
+  EXPECT_EQ(Player.FireChannel, -1);
+  EXPECT_EQ(Player.Keys[KeyBuild].Code, F);
+  EXPECT_EQ(Player.Keys[KeyFire].Code, Fire);
+}
+
+}  // namespace

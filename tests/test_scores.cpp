@@ -1,0 +1,230 @@
+// High-score table: defaults, insertion rules, the 209-byte file, damaged files and safe saving.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "menu/l_score.h"
+#include "support/test_env.h"
+
+namespace {
+
+// Every test runs in its own empty directory, as the game does in its own.
+class ScoreFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.Path());
+    ShortTextAssign(PlayerName, "Enter Name");
+    ResetScoreTable();
+  }
+  void TearDown() override { std::filesystem::current_path(old_); }
+  std::vector<uint8_t> File() { return ReadBytes(dir_.File("score.dat")); }
+  ScratchDir dir_;
+  std::filesystem::path old_;
+};
+
+std::vector<int32_t> Scores() {
+  std::vector<int32_t> s;
+  for (const TScoreEntry& e : ScoreTable) s.push_back(e.Score);
+  return s;
+}
+
+TEST_F(ScoreFile, NoFileGivesDefaults) {
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
+  for (int i = 0; i < ScoreEntries; ++i) {
+    EXPECT_EQ(ShortTextString(ScoreTable[i].Name), "Player");
+    EXPECT_EQ(ScoreTable[i].Score, 1000 - 125 * i);
+  }
+}
+
+TEST(ScoreTableInsert, EqualToLastDoesNotEnter) {
+  ResetScoreTable();
+  AddScore(125);
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 125}));
+}
+
+TEST(ScoreTableInsert, OneAboveLastReplacesIt) {
+  ResetScoreTable();
+  ShortTextAssign(PlayerName, "Ann");
+  AddScore(126);
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 126}));
+  EXPECT_EQ(ShortTextString(ScoreTable[7].Name), "Ann");
+}
+
+TEST(ScoreTableInsert, BestMovesOldFirstDown) {
+  ResetScoreTable();
+  ShortTextAssign(PlayerName, "Top");
+  AddScore(2000);
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{2000, 1000, 875, 750, 625, 500, 375, 250}));
+  EXPECT_EQ(ShortTextString(ScoreTable[0].Name), "Top");
+  EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
+}
+
+TEST(ScoreTableInsert, EqualScoreGoesBelowTheEqualOnes) {
+  ResetScoreTable();
+  AddScore(750);
+  ShortTextAssign(PlayerName, "Second");
+  AddScore(750);
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 750, 750, 625, 500, 375}));
+  EXPECT_EQ(ShortTextString(ScoreTable[4].Name), "Second");
+}
+
+TEST(ScoreTableInsert, NegativeAndZeroKills) {
+  ResetScoreTable();
+  AddScore(0);
+  AddScore(-5);
+  EXPECT_EQ(ScoreTable[7].Score, 125);
+}
+
+TEST_F(ScoreFile, DefaultsWriteExactly209Bytes) {
+  SaveScores();
+  std::vector<uint8_t> f = File();
+  ASSERT_EQ(f.size(), 209u);
+  EXPECT_EQ(f[0], 10);
+  EXPECT_EQ(std::memcmp(&f[1], "Enter Name", 10), 0);
+  for (int i = 0; i < 8; ++i) {
+    const uint8_t* e = &f[17 + 24 * i];
+    EXPECT_EQ(e[0], 6);
+    EXPECT_EQ(std::memcmp(e + 1, "Player", 6), 0);
+    for (int k = 7; k < 20; ++k) EXPECT_EQ(e[k], 0) << "entry " << i << " byte " << k;
+    int32_t score = e[20] | (e[21] << 8) | (e[22] << 16) | (e[23] << 24);
+    EXPECT_EQ(score, 1000 - 125 * i);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("score.dat.tmp")));
+}
+
+TEST_F(ScoreFile, NameAndTableCarryToTheNextRun) {
+  ShortTextAssign(PlayerName, "Kirsten");
+  AddScore(900);
+  ScoreTable[5].Score = -7;  // any signed value survives the round trip
+  SaveScores();
+  ShortTextAssign(PlayerName, "Enter Name");
+  ResetScoreTable();
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Kirsten");
+  EXPECT_EQ(ScoreTable[1].Score, 900);
+  EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Kirsten");
+  EXPECT_EQ(ScoreTable[5].Score, -7);
+}
+
+TEST_F(ScoreFile, LeftoverBytesBehindANameAreKept) {
+  std::vector<uint8_t> f(209, 0);
+  f[0] = 2;
+  std::memcpy(&f[1], "AbCdEfGh", 8);
+  for (int i = 0; i < 8; ++i) {
+    f[17 + 24 * i] = 1;
+    f[17 + 24 * i + 1] = 'x';
+    f[17 + 24 * i + 2] = 'y';  // ignored when read, but written back as it was
+    f[17 + 24 * i + 18] = 0x5A;
+  }
+  WriteBytes(dir_.File("score.dat"), f);
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Ab");
+  EXPECT_EQ(ShortTextString(ScoreTable[0].Name), "x");
+  SaveScores();
+  EXPECT_EQ(File(), f);
+}
+
+TEST_F(ScoreFile, TenByteFileFillsTheStartOfTheName) {
+  std::vector<uint8_t> f = {5, 'H', 'e', 'l', 'g', 'a', 'Q', 'Q', 'Q', 'Q'};
+  WriteBytes(dir_.File("score.dat"), f);
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Helga");
+  EXPECT_EQ(PlayerName.Chars[8], 'Q');
+  EXPECT_EQ(PlayerName.Chars[9], 'e');  // tenth character of "Enter Name" untouched
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 125}));
+}
+
+TEST_F(ScoreFile, ShortFileStopsInsideAnEntry) {
+  std::vector<uint8_t> full(209, 0);
+  for (int i = 0; i < 8; ++i) {
+    full[17 + 24 * i] = 1;
+    full[17 + 24 * i + 1] = 'a' + i;
+    full[17 + 24 * i + 20] = static_cast<uint8_t>(10 - i);
+  }
+  full[0] = 1;
+  full[1] = 'Z';
+  // Cut after the first byte of entry 2's score: its low byte comes from the file.
+  std::vector<uint8_t> cut(full.begin(), full.begin() + 17 + 24 * 2 + 21);
+  WriteBytes(dir_.File("score.dat"), cut);
+  LoadScores();
+  EXPECT_EQ(ScoreTable[0].Score, 10);
+  EXPECT_EQ(ScoreTable[1].Score, 9);
+  EXPECT_EQ(ScoreTable[2].Score, (750 & ~0xFF) | 8);
+  EXPECT_EQ(ShortTextString(ScoreTable[2].Name), "c");
+  EXPECT_EQ(ShortTextString(ScoreTable[3].Name), "Player");
+  EXPECT_EQ(ScoreTable[3].Score, 625);
+}
+
+TEST_F(ScoreFile, LongerFileReadsOnlyItsFirst209Bytes) {
+  SaveScores();
+  std::vector<uint8_t> f = File();
+  f.resize(400, 0xEE);
+  WriteBytes(dir_.File("score.dat"), f);
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
+  EXPECT_EQ(ScoreTable[7].Score, 125);
+}
+
+TEST_F(ScoreFile, StoredLengthAbove16IsClamped) {
+  std::vector<uint8_t> f(209, 'n');
+  f[0] = 200;
+  for (int i = 0; i < 8; ++i) {
+    f[17 + 24 * i] = 255;
+    std::memset(&f[17 + 24 * i + 20], 0, 4);
+  }
+  WriteBytes(dir_.File("score.dat"), f);
+  LoadScores();
+  EXPECT_EQ(PlayerName.Length, 16);
+  EXPECT_EQ(ShortTextString(PlayerName), std::string(16, 'n'));
+  for (const TScoreEntry& e : ScoreTable) EXPECT_EQ(e.Name.Length, 16);
+  // A full name takes no more letters, and deleting works from 16 down.
+  EXPECT_FALSE(ShortTextAppend(PlayerName, 'x'));
+  ShortTextDeleteLast(PlayerName);
+  EXPECT_EQ(PlayerName.Length, 15);
+}
+
+TEST_F(ScoreFile, DirectoryNamedScoreDatLoadsDefaults) {
+  std::filesystem::create_directory(dir_.File("score.dat"));
+  ShortTextAssign(PlayerName, "Kept");
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Kept");
+  EXPECT_EQ(ScoreTable[0].Score, 1000);
+}
+
+TEST_F(ScoreFile, FailedTempCreationKeepsTheOldFile) {
+  std::vector<uint8_t> old(209, 0);
+  old[0] = 3;
+  std::memcpy(&old[1], "Old", 3);
+  WriteBytes(dir_.File("score.dat"), old);
+  // The temporary cannot be created: a directory sits where it would go.
+  std::filesystem::create_directory(dir_.File("score.dat.tmp"));
+  ShortTextAssign(PlayerName, "New");
+  SaveScores();
+  EXPECT_EQ(File(), old);
+}
+
+TEST_F(ScoreFile, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  std::vector<uint8_t> old(209, 0);
+  old[0] = 3;
+  std::memcpy(&old[1], "Old", 3);
+  WriteBytes(dir_.File("score.dat"), old);
+  // Writes through this link fail as on a full disk.
+  std::filesystem::create_symlink("/dev/full", dir_.File("score.dat.tmp"));
+  ShortTextAssign(PlayerName, "New");
+  SaveScores();
+  EXPECT_EQ(File(), old);
+  EXPECT_FALSE(std::filesystem::is_symlink(dir_.File("score.dat.tmp")));
+}
+
+TEST_F(ScoreFile, SaveReplacesAnOlderFile) {
+  WriteBytes(dir_.File("score.dat"), std::vector<uint8_t>(50, 1));
+  SaveScores();
+  EXPECT_EQ(File().size(), 209u);
+}
+
+}  // namespace

@@ -1,0 +1,349 @@
+// Spiders and waves: the wave controller's timing and sizes, aiming, walking, biting, placement.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "actors/l_player.h"
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
+#include "app/l_input.h"
+#include "app/l_utils.h"
+#include "effects/l_particle.h"
+#include "game/l_game.h"
+#include "menu/l_menu.h"
+#include "support/game_env.h"
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+
+class Spiders : public GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    if (IsSkipped()) return;
+    NewGame();
+    MenuActive = false;
+  }
+  // Keeps the player alive through long waits without changing what spawns.
+  void Immortal() { Player.Health = 1000000; }
+  static void RemoveAllSpiders() {
+    while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
+  }
+};
+
+TEST_F(Spiders, FirstWaveWaitsThenSpawnsExactly25) {
+  Immortal();
+  for (int step = 1; step <= 498; ++step) {
+    Step();
+    ASSERT_EQ(GameMap.SpiderCount, 0) << "step " << step;
+  }
+  EXPECT_EQ(WaveDelay, 2);
+  Step();
+  EXPECT_EQ(WaveDelay, 1);  // the 499th step is the first that may spawn
+  int steps = 0;
+  while (SpawnsLeft > 0 && steps < 5000) {
+    Step();
+    ++steps;
+  }
+  EXPECT_EQ(GameMap.SpiderCount, 25);
+  EXPECT_EQ(WaveDelay, 0);
+  EXPECT_GT(steps, 25 * 5);  // one chance in 15 a step: about 375 steps for 25
+  Steps(300);
+  EXPECT_EQ(GameMap.SpiderCount, 25);
+}
+
+TEST_F(Spiders, SpawnsOnlyAtTheThreeCornersFacingThePlayer) {
+  Immortal();
+  WaveDelay = 1;
+  SpawnsLeft = 200;
+  int corner[3] = {0, 0, 0};
+  TSpider* last = GameMap.Spiders;
+  while (SpawnsLeft > 0) {
+    SpawnSpiders();
+    if (GameMap.Spiders == last) continue;
+    last = GameMap.Spiders;
+    const TSpider& s = *last;
+    EXPECT_EQ(s.Position.y, 0.0f);
+    int c = -1;
+    if (s.Position.x == 220 && s.Position.z == 50) c = 0;
+    if (s.Position.x == 220 && s.Position.z == 220) c = 1;
+    if (s.Position.x == 50 && s.Position.z == 220) c = 2;
+    ASSERT_GE(c, 0) << s.Position.x << "," << s.Position.z;
+    ++corner[c];
+    // Aimed at the player within the 10 degree error.
+    float want = std::atan2(Player.Position.z - s.Position.z, Player.Position.x - s.Position.x);
+    float diff = std::remainder(s.TargetHeading - want, 2 * Pi);
+    EXPECT_LE(std::fabs(diff), 10 * Pi / 180 + 1e-4f);
+  }
+  EXPECT_EQ(GameMap.SpiderCount, 200);
+  for (int c : corner) EXPECT_GT(c, 30);
+}
+
+TEST_F(Spiders, NextWaveWaitsForTheLastSpiderThenGrows) {
+  Immortal();
+  while (SpawnsLeft > 0) Step();
+  Player.Position = {30, 8, 30};
+  for (int i = 0; i < 1000; ++i) {
+    Step();
+    ASSERT_EQ(WaveSize, 25);
+    // Keep them away from the player so nobody bites or gets stuck.
+    for (TSpider* s = GameMap.Spiders; s; s = s->Next) s->Position = {200, 0, 200};
+  }
+  TZenit* z = MapAddZenit(GameMap);
+  z->Position = {40, 8, 40};
+  RemoveAllSpiders();
+  Step();
+  EXPECT_EQ(WaveSize, 50);
+  EXPECT_EQ(SpawnsLeft, 50);
+  EXPECT_EQ(WaveDelay, 500);
+  EXPECT_EQ(z->Life, 148);  // retired in the step the wave began
+  for (int i = 0; i < 498; ++i) Step();
+  EXPECT_EQ(GameMap.SpiderCount, 0);
+  while (SpawnsLeft > 0) Step();
+  EXPECT_EQ(GameMap.SpiderCount, 50);
+  RemoveAllSpiders();
+  Step();
+  EXPECT_EQ(WaveSize, 75);
+}
+
+TEST_F(Spiders, NoSpawningOrWaveChangeWhileDead) {
+  DamagePlayer(1000);
+  Steps(1000);
+  EXPECT_EQ(GameMap.SpiderCount, 0);
+  EXPECT_EQ(SpawnsLeft, 25);
+  EXPECT_EQ(WaveDelay, 1);
+  WaveDelay = 0;
+  SpawnsLeft = 0;
+  Step();
+  EXPECT_EQ(WaveSize, 25);
+}
+
+TEST_F(Spiders, SpiderOnThePlayerBitesAtOnceThenEvery50Steps) {
+  SpawnsLeft = 0;
+  Step();
+  TSpider* s = MapAddSpider(GameMap);
+  std::vector<int> bites;
+  int health = Player.Health;
+  for (int step = 1; step <= 200; ++step) {
+    s->Position = Player.Position;
+    Step();
+    if (Player.Health != health) {
+      bites.push_back(step);
+      EXPECT_EQ(health - Player.Health, 6);
+    }
+    health = Player.Health;
+  }
+  EXPECT_EQ(bites, (std::vector<int>{1, 51, 101, 151}));
+  EXPECT_EQ(Player.Health, 100 - 24);
+}
+
+TEST_F(Spiders, BitesStopWhenThePlayerIsDead) {
+  SpawnsLeft = 0;
+  Step();
+  TSpider* s = MapAddSpider(GameMap);
+  Player.Health = 10;
+  int steps = 0;
+  while (Player.Health > 0 && steps < 200) {
+    s->Position = Player.Position;
+    Step();
+    ++steps;
+  }
+  ASSERT_EQ(Player.Health, 0);
+  EXPECT_EQ(steps, 51);  // two bites: 10 -> 4 -> 0
+  for (int i = 0; i < 50; ++i) {
+    s->Position = Player.Position;
+    Step();
+  }
+  EXPECT_EQ(s->AttackDelay, 0);
+  for (int i = 0; i < 100; ++i) {
+    s->Position = Player.Position;
+    Step();
+    EXPECT_EQ(s->AttackDelay, 0);
+  }
+  // Spiders keep walking while the player is dead.
+  s->Position = {100, 8, 100};
+  Steps(3);
+  EXPECT_NE(s->Position.x, 100.0f);
+}
+
+TEST_F(Spiders, NewSpiderStandsItsFirstStepThenWalksAtLevelSpeed) {
+  SpawnsLeft = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {100, 0, 100};
+  s->Heading = s->TargetHeading = 0;
+  Step();
+  EXPECT_EQ(s->Position.x, 100.0f);
+  EXPECT_FLOAT_EQ(s->Position.y, 8.0f);
+  EXPECT_NEAR(s->Speed, 0.2f, 1e-6f);
+  float x = s->Position.x;
+  Step();
+  EXPECT_GT(s->Position.x, x + 0.15f);
+}
+
+TEST_F(Spiders, SpawnOutsideASmallMapIsPulledInside) {
+  SpawnsLeft = 0;
+  TImage small;
+  small.Width = small.Height = 64;
+  small.Bits = 24;
+  small.Pixels.assign(64 * 64 * 3, 64);
+  ASSERT_TRUE(MapBuildTerrain(GameMap, small));
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {220, 0, 50};
+  Step();
+  EXPECT_FLOAT_EQ(s->Position.x, 2.0f * (64 - 10));
+  EXPECT_FLOAT_EQ(s->Position.z, 50.0f);
+}
+
+TEST_F(Spiders, SlopesSlowTheWalkUpAndDown) {
+  SpawnsLeft = 0;
+  // A ramp rising an eighth of a unit per unit along x.
+  TImage ramp;
+  ramp.Width = ramp.Height = 128;
+  ramp.Bits = 24;
+  ramp.Pixels.resize(128 * 128 * 3);
+  for (int j = 0; j < 128; ++j)
+    for (int k = 0; k < 128; ++k)
+      for (int c = 0; c < 3; ++c) ramp.Pixels[(j * 128 + k) * 3 + c] = uint8_t(2 * k);
+  ASSERT_TRUE(MapBuildTerrain(GameMap, ramp));
+  TSpider* s = MapAddSpider(GameMap);
+  const float expected = std::sin(std::acos(-0.125f / std::sqrt(1.015625f))) * 0.2f;
+  for (float heading : {0.0f, Pi, Pi / 2}) {
+    s->Position = {100, 0, 100};
+    s->Heading = s->TargetHeading = heading;
+    RandomSeed(5);
+    UpdateSpider(*s);
+    float want = heading == Pi / 2 ? 0.2f : expected;
+    EXPECT_NEAR(s->Speed, want, 1e-4f) << heading;
+  }
+  EXPECT_LT(expected, 0.199f);
+}
+
+TEST_F(Spiders, TargetHeadingStaysWithinHalfATurn) {
+  SpawnsLeft = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {100, 8, 100};
+  const float headings[] = {0, 3, -3, 7, -7, 40, -40, 1000};
+  for (float h : headings) {
+    for (int i = 0; i < 50; ++i) {
+      s->Heading = h;
+      Player.Position = {20 + RandomFloat() * 130, 8, 20 + RandomFloat() * 130};
+      AimSpider(*s);
+      EXPECT_LE(std::fabs(s->TargetHeading - s->Heading), Pi + 1e-3f) << h;
+    }
+  }
+}
+
+TEST_F(Spiders, SpiderTurnsByATwentiethTowardsItsTarget) {
+  SpawnsLeft = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {100, 8, 100};
+  RandomSeed(7);
+  // With one re-aim in 100 a step, find a step with no re-aim by trying seeds.
+  for (uint32_t seed = 1; seed < 100; ++seed) {
+    s->Heading = 0;
+    s->TargetHeading = 1;
+    RandomSeed(seed);
+    UpdateSpider(*s);
+    if (s->TargetHeading == 1.0f) {
+      EXPECT_FLOAT_EQ(s->Heading, 0.05f);
+      return;
+    }
+  }
+  FAIL() << "every seed re-aimed";
+}
+
+TEST_F(Spiders, AnimationClockAdvances30AWrapAndFrames) {
+  SpawnsLeft = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  EXPECT_GE(s->AnimTime, 0);
+  EXPECT_LT(s->AnimTime, 333);
+  s->AnimTime = 320;
+  s->Position = {100, 8, 100};
+  UpdateSpider(*s);
+  EXPECT_EQ(s->AnimTime, 17);
+  EXPECT_EQ(s->AnimFrame, 0);
+  s->AnimTime = 300;
+  UpdateSpider(*s);
+  EXPECT_EQ(s->AnimTime, 330);
+  EXPECT_EQ(s->AnimFrame, 9);
+}
+
+TEST_F(Spiders, WithoutAModelTheClockStaysAndNothingBites) {
+  SpawnsLeft = 0;
+  ModelFree(SpiderModel);
+  SpiderModel.Duration = 0;
+  SpiderModel.Radius = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  EXPECT_EQ(s->AnimTime, 0);
+  for (int i = 0; i < 60; ++i) {
+    s->Position = Player.Position;
+    Step();
+  }
+  EXPECT_EQ(s->AnimTime, 0);
+  EXPECT_EQ(Player.Health, 100);
+}
+
+TEST_F(Spiders, PlacementMirrorsTheModelOnTheGroundTimesTheView) {
+  SpawnsLeft = 0;
+  Step();
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {100, 0, 90};
+  s->Heading = s->TargetHeading = 0.7f;
+  UpdateSpider(*s);
+  // Undo the view: the rotation part is a mirror with the ground normal as its y axis.
+  const TMatrix& v = Camera.View;
+  const TMatrix& m = s->ModelView;
+  // Columns of the placement = inverse view rotation applied to the ModelView columns.
+  auto col = [&](int c) {
+    TVector r;
+    for (int i = 0; i < 3; ++i)
+      (&r.x)[i] = v[4 * i + 0] * m[4 * c + 0] + v[4 * i + 1] * m[4 * c + 1] + v[4 * i + 2] * m[4 * c + 2];
+    return r;
+  };
+  TVector a = col(0), n = col(1), b = col(2);
+  EXPECT_NEAR(n.y, 1.0f, 1e-4f);
+  TVector axb;
+  VectorCross(a, n, axb);
+  EXPECT_NEAR(VectorDot(axb, b), -1.0f, 1e-4f);  // determinant -1
+  // B points along the walking direction on level ground.
+  EXPECT_NEAR(b.x, std::cos(s->Heading), 1e-4f);
+  EXPECT_NEAR(b.z, std::sin(s->Heading), 1e-4f);
+  EXPECT_NEAR(m[12], v[0] * 100 + v[4] * 8 + v[8] * 90 + v[12], 1e-3f);
+}
+
+TEST_F(Spiders, ThreeHitsKillWithBloodGibsAndRemoval) {
+  SpawnsLeft = 0;
+  Step();
+  TSpider* s = MapAddSpider(GameMap);
+  TVector origin = {60, 9.5f, 60};
+  int bloodBefore = 0;
+  auto countBlood = [] {
+    int n = 0;
+    for (TP_Particle* p = ParticleList.Head; p; p = p->Next) n += dynamic_cast<TP_Blood*>(p) != nullptr;
+    return n;
+  };
+  auto countGibs = [] {
+    int n = 0;
+    for (TP_Particle* p = ParticleList.Head; p; p = p->Next) n += dynamic_cast<TP_Gibs*>(p) != nullptr;
+    return n;
+  };
+  for (int hit = 1; hit <= 2; ++hit) {
+    s->Position = {66, 9.5f, 60};
+    bloodBefore = countBlood();
+    EXPECT_FALSE(MapShoot(GameMap, origin, {0, 0, 0}));
+    EXPECT_EQ(s->Health, 3 - hit);
+    EXPECT_EQ(countBlood() - bloodBefore, 3);
+  }
+  // With one hit left it keeps walking.
+  s->Position = {100, 8, 100};
+  s->Speed = 0.2f;
+  Step();
+  EXPECT_NE(s->Position.x + s->Position.z, 200.0f);
+  s->Position = {66, 9.5f, 60};
+  EXPECT_TRUE(MapShoot(GameMap, origin, {0, 0, 0}));
+  EXPECT_EQ(GameMap.SpiderCount, 0);
+  EXPECT_EQ(countGibs(), 2);  // one per mesh of the model
+}
+
+}  // namespace
