@@ -1,0 +1,4 @@
+// Generator for the data set's music (not written yet).
+#include "generators.h"
+
+void GenerateMusic(TGenOutput&) {}
