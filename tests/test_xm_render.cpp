@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <string>
 
 #include "audio/xm_render.h"
+#include "support/tool_run.h"
 #include "support/xm_rig.h"
 
 namespace {
@@ -42,31 +41,6 @@ const struct { uint64_t frame; int order, row; } kExpected[] = {
     {0, 0, 0},     {2646, 0, 1},  {5292, 0, 2},  {7497, 0, 3},  {11907, 0, 4}, {14112, 0, 5},
     {16317, 0, 4}, {18522, 0, 5}, {20727, 0, 6}, {22932, 1, 2}, {25137, 1, 3},
 };
-
-// The tool in the build tree: from HALVROST_BINARY_DIR, else beside this test's own directory.
-std::string Tool() {
-  std::string path;
-  if (const char* dir = std::getenv("HALVROST_BINARY_DIR")) path = std::string(dir) + "/tools/halvrost-data";
-  if (path.empty() || access(path.c_str(), X_OK) != 0) {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string self = exe;
-    path = self.substr(0, self.find_last_of('/')) + "/../tools/halvrost-data";
-  }
-  return access(path.c_str(), X_OK) == 0 ? path : "";
-}
-
-int RunTool(const std::string& command, std::string& out) {
-  out.clear();
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return -1;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) out += buf;
-  int status = pclose(p);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 }  // namespace
 
@@ -119,7 +93,7 @@ TEST(XmRender, FixedLengthAndTheTenMinuteCap) {
 }
 
 TEST(RenderXmCommand, WritesTheWavAndPrintsTheTimeline) {
-  const std::string tool = Tool();
+  const std::string tool = DataTool();
   if (tool.empty()) GTEST_SKIP() << "the halvrost-data tool is not built";
   XmScratch dir;
   dir.Write("timing.xm", BuildXm(TimingSong()));
@@ -154,7 +128,7 @@ TEST(RenderXmCommand, WritesTheWavAndPrintsTheTimeline) {
 }
 
 TEST(RenderXmCommand, ARefusedFileIsOneLineOnStandardErrorAndStatusOne) {
-  const std::string tool = Tool();
+  const std::string tool = DataTool();
   if (tool.empty()) GTEST_SKIP() << "the halvrost-data tool is not built";
   XmScratch dir;
   XmModuleDef def;
