@@ -141,7 +141,7 @@ Verdict Check(const std::string& file) {
   if (!in) return Bad("cannot be opened");
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::string name = Lower(file);
-  if (name == "score.dat" || EndsWith(name, "/score.dat")) return CheckScores(bytes);
+  if (EndsWith(name, "score.dat")) return CheckScores(bytes);  // also copies such as old_score.dat
   if (EndsWith(name, "_height.jpg")) return CheckJpeg(bytes, true);
   if (EndsWith(name, ".jpg")) return CheckJpeg(bytes, false);
   if (EndsWith(name, ".tga")) return CheckTga(bytes);
