@@ -35,15 +35,7 @@ static bool TreeIsCurrent(const fs::path& root) {
   return files > 0;
 }
 
-static void WriteStamp(const fs::path& root) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (!it->is_regular_file()) continue;
-    const std::string rel = fs::relative(it->path(), root).generic_string();
-    if (rel != kStampName) files.push_back(rel);
-  }
+static void WriteStamp(const fs::path& root, std::vector<std::string> files) {
   std::sort(files.begin(), files.end());
   std::ofstream stamp(root / kStampName, std::ios::trunc);
   for (const std::string& rel : files) stamp << rel << '\n';
@@ -82,8 +74,8 @@ int CmdGenerate(int argc, char** argv) {
   GenerateSounds(out);
   GenerateMusic(out);
   if (!out.Ok) return 1;
-  WriteStamp(dir);
+  WriteStamp(dir, out.Written);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("halvrost-data: %d files, %.1f MB in %s (%.1f s)\n", out.Files, out.Bytes / 1e6, dir, secs);
+  std::printf("halvrost-data: %d files, %.1f MB in %s (%.1f s)\n", static_cast<int>(out.Written.size()), out.Bytes / 1e6, dir, secs);
   return 0;
 }

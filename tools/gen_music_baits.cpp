@@ -25,13 +25,6 @@ void SoftDrums(TGenXmSong& s, TGenXmPattern& p) {
   }
 }
 
-void Arpeggios(TGenXmSong& s, TGenXmPattern& p, const TChord* c) {
-  for (int r = 0; r < 64; r += 2) {
-    const TChord& chord = c[r / 16];
-    Put(s, p, r, Arp, ChordNote(chord, 0, 5), IArp, xm::Vol(r % 4 ? 18 : 26), xm::Arpeggio, chord.Minor ? 0x37 : 0x47);
-  }
-}
-
 void Melody(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, int vol, const char* const bars[4]) {
   for (int bar = 0; bar < 4; ++bar) PutLine(s, p, bar * 16, ch, ins, vol, bars[bar]);
 }
@@ -39,15 +32,10 @@ void Melody(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, int vol, const cha
 }  // namespace
 
 TGenXmSong ComposeMenuSong() {
-  TGenXmSong s;
-  s.Name = "baits";
-  s.Channels = 8;
-  s.Speed = 6;
-  s.Bpm = 84;
-  s.Restart = 1;
-  s.Instruments = {SynthPad(true), SynthBass(false), SynthBell(), SynthArp(), SynthKick(), SynthHat(false), SynthLead()};
-  const int vols[7] = {54, 64, 60, 46, 62, 40, 54};
-  for (int i = 0; i < 7; ++i) s.Instruments[i].Volume = static_cast<uint8_t>(vols[i]);
+  TGenXmSong s = NewSong("baits", 8, 84,
+                         {SynthPad(true), SynthBass(false), SynthBell(), SynthArp(), SynthKick(), SynthHat(false),
+                          SynthLead()},
+                         {54, 64, 60, 46, 62, 40, 54});
 
   {  // 0: intro, the pads swell in over a bass drone
     TGenXmPattern& p = s.NewPattern();
@@ -74,7 +62,7 @@ TGenXmSong ComposeMenuSong() {
     TGenXmPattern& p = s.NewPattern();
     PutPadChords(s, p, Pad, IPad, xm::Vol(34), kA, 4, 16);
     BassLine(s, p, kA, false);
-    Arpeggios(s, p, kA);
+    PutArpeggios(s, p, Arp, IArp, kA, 26, 18);
     SoftDrums(s, p);
     const char* bars[4] = {"D6 . . . C6 . A5 . . . G5 . F5 . . .", "F5 . . . D5 . F5 . G5 . . . Bb5 . . .",
                            "A5 . . . . . C6 . A5 . F5 . . . . .", "E5 . . . G5 . . . C6 . . . . . . ."};
@@ -94,7 +82,7 @@ TGenXmSong ComposeMenuSong() {
   {  // 4: breakdown: the first bar twice, then on at three quarters
     TGenXmPattern& p = s.NewPattern();
     PutPadChords(s, p, Pad, IPad, xm::Vol(30), kA, 4, 16);
-    Arpeggios(s, p, kA);
+    PutArpeggios(s, p, Arp, IArp, kA, 26, 18);
     PutEffect(s, p, 0, Kick, xm::Extended, 0x60);
     PutEffect(s, p, 15, Kick, xm::Extended, 0x61);
     Put(s, p, 8, Lead, NoteNumber("A-5"), IBell, xm::Vol(30));

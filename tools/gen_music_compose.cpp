@@ -68,6 +68,28 @@ int PutLine(TGenXmSong& s, TGenXmPattern& p, int row, int ch, int ins, int vol, 
   return r - row;
 }
 
+void PutArpeggios(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, const TChord* chords, int onBeat, int offBeat) {
+  for (int r = 0; r < p.Rows; r += 2) {
+    const TChord& chord = chords[r / 16];
+    Put(s, p, r, ch, ChordNote(chord, 0, 5), ins, xm::Vol(r % 4 ? offBeat : onBeat), xm::Arpeggio,
+        chord.Minor ? 0x37 : 0x47);
+  }
+}
+
+TGenXmSong NewSong(const char* name, int channels, int bpm, std::vector<TGenXmInstrument> instruments,
+                   const std::vector<int>& volumes) {
+  TGenXmSong s;
+  s.Name = name;
+  s.Channels = channels;
+  s.Speed = 6;
+  s.Bpm = bpm;
+  s.Restart = 1;
+  s.Instruments = std::move(instruments);
+  for (size_t i = 0; i < s.Instruments.size() && i < volumes.size(); ++i)
+    s.Instruments[i].Volume = static_cast<uint8_t>(volumes[i]);
+  return s;
+}
+
 void PutPadChords(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, int vol, const TChord* chords, int count,
                   int rows) {
   for (int k = 0; k < count; ++k)

@@ -41,6 +41,13 @@ void PutEffect(TGenXmSong& s, TGenXmPattern& p, int row, int ch, int fx, int par
 int PutLine(TGenXmSong& s, TGenXmPattern& p, int row, int ch, int ins, int vol, const char* line,
             int vibrato = 0x34, int slide = 0x20);
 
+// Quick arpeggiated chords every other row: louder on the beat, softer between.
+void PutArpeggios(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, const TChord* chords, int onBeat, int offBeat);
+
+// A song at speed 6 that loops back to its second order, its instruments at the given volumes.
+TGenXmSong NewSong(const char* name, int channels, int bpm, std::vector<TGenXmInstrument> instruments,
+                   const std::vector<int>& volumes);
+
 // Three pad voices (channels ch, ch+1, ch+2) holding each chord for `rows` rows.
 void PutPadChords(TGenXmSong& s, TGenXmPattern& p, int ch, int ins, int vol, const TChord* chords, int count, int rows);
 

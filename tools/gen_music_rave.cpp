@@ -32,13 +32,6 @@ void BassLine(TGenXmSong& s, TGenXmPattern& p, const TChord* c, bool bendDown) {
   }
 }
 
-void Arpeggios(TGenXmSong& s, TGenXmPattern& p, const TChord* c, int vol) {
-  for (int r = 0; r < 64; r += 2) {
-    const TChord& chord = c[r / 16];
-    Put(s, p, r, Arp, ChordNote(chord, 0, 5), IArp, xm::Vol(vol), xm::Arpeggio, chord.Minor ? 0x37 : 0x47);
-  }
-}
-
 void Melody(TGenXmSong& s, TGenXmPattern& p, int ins, int vol, const char* const bars[4]) {
   for (int bar = 0; bar < 4; ++bar) PutLine(s, p, bar * 16, Lead, ins, vol, bars[bar], 0x46, 0x28);
 }
@@ -53,16 +46,10 @@ const char* const kCounter[4] = {"A5 . . . . . . . C6 . . . B5 . A5 .", "G5 . . 
 }  // namespace
 
 TGenXmSong ComposeGameSong() {
-  TGenXmSong s;
-  s.Name = "rave";
-  s.Channels = 9;
-  s.Speed = 6;
-  s.Bpm = 140;
-  s.Restart = 1;
-  s.Instruments = {SynthKick(), SynthSnare(), SynthHat(false), SynthHat(true), SynthBass(true),
-                   SynthLead(),  SynthPad(false), SynthArp(),    SynthBell()};
-  const int vols[9] = {64, 60, 40, 36, 60, 52, 42, 42, 54};
-  for (int i = 0; i < 9; ++i) s.Instruments[i].Volume = static_cast<uint8_t>(vols[i]);
+  TGenXmSong s = NewSong("rave", 9, 140,
+                         {SynthKick(), SynthSnare(), SynthHat(false), SynthHat(true), SynthBass(true), SynthLead(),
+                          SynthPad(false), SynthArp(), SynthBell()},
+                         {64, 60, 40, 36, 60, 52, 42, 42, 54});
 
   {  // 0: intro: the beat, then a bass that rises into the groove
     TGenXmPattern& p = s.NewPattern();
@@ -90,13 +77,13 @@ TGenXmSong ComposeGameSong() {
     Drums(s, p, true, true, true);
     BassLine(s, p, kB, false);
     PutPadChords(s, p, Pad, IPad, xm::Vol(24), kB, 4, 16);
-    Arpeggios(s, p, kB, 24);
+    PutArpeggios(s, p, Arp, IArp, kB, 24, 24);
     Melody(s, p, ILead, xm::Vol(36), kCounter);
   }
   {  // 4: breakdown: pads, arpeggio and bell, the first bar twice, a snare roll to finish
     TGenXmPattern& p = s.NewPattern();
     PutPadChords(s, p, Pad, IPad, xm::Vol(34), kA, 4, 16);
-    Arpeggios(s, p, kA, 20);
+    PutArpeggios(s, p, Arp, IArp, kA, 20, 20);
     const char* bell = "E6 . . . B5 . . . G5 . . . B5 . . .";
     for (int bar = 0; bar < 3; ++bar) {
       PutLine(s, p, bar * 16, Lead, IBell, xm::Vol(34), bell);
@@ -121,7 +108,7 @@ TGenXmSong ComposeGameSong() {
     TGenXmPattern& p = s.NewPattern();
     Drums(s, p, true, true, true);
     BassLine(s, p, kA, true);
-    Arpeggios(s, p, kA, 18);
+    PutArpeggios(s, p, Arp, IArp, kA, 18, 18);
     Melody(s, p, ILead, xm::Vol(44), kDrop);
   }
   {  // 7: turnaround with bell accents, back to the groove

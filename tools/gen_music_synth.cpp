@@ -57,6 +57,13 @@ TGenXmEnvelope Env(std::vector<std::pair<uint16_t, uint16_t>> pts, int sustain =
   return e;
 }
 
+void AutoVibrato(TGenXmInstrument& in, uint8_t sweep, uint8_t depth, uint8_t rate) {
+  in.VibratoType = 0;  // sine
+  in.VibratoSweep = sweep;
+  in.VibratoDepth = depth;
+  in.VibratoRate = rate;
+}
+
 }  // namespace
 
 TGenXmInstrument SynthKick() {
@@ -119,10 +126,7 @@ TGenXmInstrument SynthLead() {
   Loop(in);
   in.VolumeEnvelope = Env({{0, 0}, {3, 64}, {12, 50}, {40, 44}}, 3);
   in.Fadeout = 900;
-  in.VibratoType = 0;
-  in.VibratoSweep = 40;
-  in.VibratoDepth = 3;
-  in.VibratoRate = 10;
+  AutoVibrato(in, 40, 3, 10);
   return in;
 }
 
@@ -140,10 +144,7 @@ TGenXmInstrument SynthPad(bool warm) {
   in.PanningEnvelope.LoopStart = 0;
   in.PanningEnvelope.LoopEnd = 2;
   in.Fadeout = 300;
-  in.VibratoType = 0;
-  in.VibratoSweep = 80;
-  in.VibratoDepth = 2;
-  in.VibratoRate = 6;
+  AutoVibrato(in, 80, 2, 6);
   return in;
 }
 

@@ -18,7 +18,7 @@ bool WriteDataFile(TGenOutput& out, const std::string& rel, const std::vector<ui
     out.Ok = false;
     return false;
   }
-  ++out.Files;
+  out.Written.push_back(rel);
   out.Bytes += static_cast<long long>(bytes.size());
   return true;
 }

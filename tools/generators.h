@@ -10,7 +10,7 @@
 struct TGenOutput {
   std::string Root;      // the data directory itself (".../data")
   bool Ok = true;        // false once any file could not be written
-  int Files = 0;
+  std::vector<std::string> Written;  // relative paths, in the order written
   long long Bytes = 0;
 };
 
