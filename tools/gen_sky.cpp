@@ -24,7 +24,6 @@ const TRgb kHorizon = {0.72f, 0.81f, 0.90f};
 const TRgb kLowHaze = {0.46f, 0.53f, 0.57f};
 const TRgb kFarHills = {0.55f, 0.63f, 0.72f};
 const TRgb kNearHills = {0.40f, 0.49f, 0.52f};
-const TRgb kLowGround = {0.29f, 0.36f, 0.35f};
 
 // Height of a hill line above the horizon (as the sine of the elevation) for a unit
 // horizontal direction; sampled on a circle so that it closes on itself.
@@ -62,21 +61,26 @@ TRgb SkyColour(float x, float y, float z) {
     // The sun's disc, veiled where clouds pass over it.
     const float disc = Smoothstep(0.99880f, 0.99920f, sunCos);
     col = Mix(col, {1.0f, 0.98f, 0.92f}, disc * (1.0f - 0.7f * amount));
-  } else {
-    // Below the horizon: haze over far land, darker and a little mottled further down.
-    col = Mix(kHorizon, kLowHaze, Smoothstep(0.0f, 0.12f, -y));
-    col = Mix(col, kLowGround, Smoothstep(0.05f, 0.7f, -y));
-    col = Scale(col, 1.0f + 0.06f * Fbm3(x * 9, y * 9, z * 9, 3, 87) * Smoothstep(0.0f, 0.2f, -y));
   }
 
-  // Two lines of distant hills, the nearer darker, both fading into the haze.
+  // Far land below the horizon, seen through haze: fields and woods on a ground plane.
+  const float depth = std::fmax(-y, 0.0f);
+  const float gx = x / (depth + 0.04f) * 2.5f, gz = z / (depth + 0.04f) * 2.5f;
+  const float fields = Fbm2(gx + 17.0f, gz, 4, 89);
+  TRgb land = Mix({0.25f, 0.34f, 0.20f}, {0.40f, 0.44f, 0.28f}, Clamp01(0.5f + 0.9f * fields));
+  land = Mix(land, {0.18f, 0.27f, 0.17f}, Smoothstep(0.15f, 0.35f, Fbm2(gx * 0.6f, gz * 0.6f - 5.0f, 4, 91)));
+  land = Mix(land, kLowHaze, std::pow(Smoothstep(0.6f, 0.02f, depth), 1.5f));
+  if (y <= 0) col = Mix(land, kHorizon, Smoothstep(0.04f, 0.0f, depth));
+
+  // Two lines of distant hills in front of it, the nearer darker; below their tops
+  // they turn into the land.
   const float far = HillLine(cx, cz, 2.2f, 81, 0.0f, 0.08f);
   const float nearLine = HillLine(cx, cz, 3.4f, 83, -0.015f, 0.06f);
   const float aa = 0.0025f;
   const float inFar = Smoothstep(far + aa, far - aa, y);
   const float inNear = Smoothstep(nearLine + aa, nearLine - aa, y);
-  TRgb farCol = Mix(kFarHills, kLowHaze, Smoothstep(0.0f, 0.3f, -y) * 0.8f);
-  TRgb nearCol = Mix(kNearHills, kLowGround, Smoothstep(-0.02f, 0.25f, -y));
+  const TRgb farCol = Mix(kFarHills, kLowHaze, Smoothstep(0.0f, 0.1f, far - y));
+  const TRgb nearCol = Mix(kNearHills, land, Smoothstep(0.0f, 0.1f, nearLine - y));
   col = Mix(col, farCol, inFar);
   col = Mix(col, nearCol, inNear);
   return col;

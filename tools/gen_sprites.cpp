@@ -49,10 +49,10 @@ float Spider(float x, float y) {
   // Seen from above, head up: abdomen, head and four legs a side, each bent at the knee.
   float d = std::fmin(Circle(x, y, 16, 19.5f, 5.5f), Circle(x, y, 16, 11.5f, 3.6f));
   static const float kLegs[4][6] = {  // hip, knee, foot (x as offsets from the middle)
-      {2.5f, 11.0f, 8.5f, 6.0f, 11.5f, 1.5f},
-      {3.0f, 13.0f, 10.0f, 10.5f, 14.0f, 8.0f},
-      {3.0f, 15.0f, 10.0f, 17.5f, 14.0f, 22.0f},
-      {2.5f, 17.0f, 8.5f, 22.5f, 11.5f, 29.0f}};
+      {2.5f, 11.0f, 8.0f, 6.5f, 10.5f, 2.5f},
+      {3.0f, 13.0f, 9.5f, 10.5f, 12.5f, 8.0f},
+      {3.0f, 15.0f, 9.5f, 17.5f, 12.5f, 22.0f},
+      {2.5f, 17.0f, 8.0f, 22.5f, 10.5f, 28.5f}};
   for (const auto& l : kLegs) {
     for (int side = -1; side <= 1; side += 2) {
       d = std::fmin(d, Capsule(x, y, 16 + side * l[0], l[1], 16 + side * l[2], l[3], 1.05f));
@@ -76,11 +76,15 @@ TPixmap MakeDetail(int size) {
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       const float u = float(x) / size, v = float(y) / size;
-      // Every term repeats over the picture, so the tiles join without a seam.
-      float g = 0.92f + 0.05f * Fbm2(u * 8, v * 8, 4, 101, 8);
-      g += 0.035f * (HashUnit(x, y, 103) - 0.5f);
-      const float pebbles = Noise2(u * 32, v * 32, 107, 32);
-      g -= 0.06f * Smoothstep(0.35f, 0.6f, pebbles);
+      // Every term repeats over the picture, so the tiles join without a seam: soft
+      // clumps, blades and grit, and a few small stones.
+      float g = 0.88f + 0.07f * Fbm2(u * 4, v * 4, 3, 101, 4);
+      g += 0.06f * Fbm2(u * 24, v * 24, 2, 105, 24);
+      g += 0.07f * (HashUnit(x, y, 103) - 0.5f);
+      const float pebbles = Noise2(u * 40, v * 40, 107, 40);
+      g -= 0.12f * Smoothstep(0.4f, 0.6f, pebbles);
+      g += 0.08f * Smoothstep(0.5f, 0.7f, Noise2(u * 40 + 0.3f, v * 40 + 0.3f, 107, 40));
+      g = std::fmin(g, 1.0f);
       img.Set(x, y, {g, g * 0.995f, g * 0.985f});
     }
   }
@@ -137,7 +141,7 @@ TPixmap MakeSmoke(int size) {
       const float u = (x + 0.5f) / size * 2 - 1, v = (y + 0.5f) / size * 2 - 1;
       const float r = std::sqrt(u * u + v * v);
       const float n = Fbm2(u * 2.5f + 5, v * 2.5f, 4, 111);
-      const float a = Smoothstep(0.95f, 0.15f, r + 0.3f * n) * (0.8f + 0.2f * n);
+      const float a = Smoothstep(0.95f, 0.15f, r + 0.3f * n) * (0.8f + 0.2f * n) * Smoothstep(0.98f, 0.8f, r);
       const float shade = 0.88f + 0.12f * Clamp01(0.5f - 0.5f * v + 0.4f * n);
       img.Set(x, y, {shade, shade, shade * 0.98f}, a);
     }

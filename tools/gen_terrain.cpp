@@ -63,19 +63,19 @@ float Sample(const std::vector<float>& g, int n, float x, float z) {
 
 float TerrainHeight(float x, float z) {
   // Open ground: gentle swells, a rise behind two of the spawn points.
-  float h = 6.5f + 1.6f * Fbm2(x / 60.0f, z / 60.0f, 3, 11);
+  float h = 5.5f + 2.6f * Fbm2(x / 60.0f, z / 60.0f, 3, 11);
   h += 3.5f * Bump(x, z, kSpawns[0], 35) + 4.5f * Bump(x, z, kSpawns[2], 35);
 
   // Hills grow with the distance from the open ground.
   const float m = Smoothstep(6, 58, OpenDist(x, z));
-  const float hills = 3.0f + 14.0f * Clamp01(0.5f + 0.7f * Fbm2(x / 50.0f + 3.1f, z / 50.0f - 1.7f, 4, 23));
-  const float ridges = 3.0f * (1.0f - std::fabs(Fbm2(x / 35.0f, z / 35.0f, 3, 31)));
+  const float hills = 4.0f + 16.0f * Clamp01(0.5f + 0.7f * Fbm2(x / 55.0f + 3.1f, z / 55.0f - 1.7f, 4, 23));
+  const float ridges = 4.0f * (1.0f - std::fabs(Fbm2(x / 35.0f, z / 35.0f, 3, 31)));
   h += m * (hills + ridges);
 
   // A rim along the map's edge hides where the world ends.
   const float edge = std::fmin(std::fmin(x, z), std::fmin(kWorld - 2 - x, kWorld - 2 - z));
-  const float rimWidth = 26.0f + 8.0f * Fbm2(x / 30.0f, z / 30.0f, 2, 37);
-  h += 12.0f * Smoothstep(rimWidth, 0, edge);
+  const float rimWidth = 28.0f + 10.0f * Fbm2(x / 30.0f, z / 30.0f, 2, 37);
+  h += (10.0f + 7.0f * Fbm2(x / 25.0f + 9.0f, z / 25.0f, 3, 39)) * Smoothstep(rimWidth, 0, edge);
 
   // A valley runs from the middle out past the far spawn point and through the rim.
   float along = 0;
@@ -109,8 +109,9 @@ TPixmap MakeMapColour() {
   for (int j = 0; j < n; ++j)
     for (int i = 0; i < n; ++i) g[size_t(j) * n + i] = TerrainHeight(float(i), float(j));
 
-  const TRgb grassA = {0.40f, 0.56f, 0.20f}, grassB = {0.55f, 0.58f, 0.27f};
-  const TRgb lush = {0.28f, 0.48f, 0.19f}, dirt = {0.52f, 0.41f, 0.28f};
+  const TRgb grassA = {0.37f, 0.52f, 0.19f}, grassB = {0.55f, 0.56f, 0.29f};
+  const TRgb grassC = {0.27f, 0.42f, 0.16f};
+  const TRgb lush = {0.24f, 0.44f, 0.17f}, dirt = {0.50f, 0.40f, 0.28f};
   const TRgb rockA = {0.55f, 0.53f, 0.50f}, rockB = {0.40f, 0.39f, 0.38f};
   const float lx = kSunDir[0], ly = kSunDir[1], lz = kSunDir[2];
   const float horiz = std::sqrt(lx * lx + lz * lz);
@@ -146,12 +147,13 @@ TPixmap MakeMapColour() {
 
       // Materials by height and slope, their borders broken up by noise.
       const float n1 = Fbm2(x / 9.0f, z / 9.0f, 3, 41), n2 = Fbm2(x / 30.0f, z / 30.0f, 3, 43);
-      TRgb grass = Mix(grassA, grassB, Clamp01(0.5f + 0.9f * n2));
+      TRgb grass = Mix(grassA, grassB, Clamp01(0.5f + 1.2f * n2));
+      grass = Mix(grass, grassC, 0.6f * Smoothstep(0.0f, 0.5f, Fbm2(x / 20.0f + 4.0f, z / 20.0f, 3, 45)));
       grass = Mix(grass, lush, Smoothstep(5.0f, 3.0f, h + 1.5f * n1));
       float dirtW = Smoothstep(0.36f, 0.55f, slope + 0.12f * n1);
       dirtW = std::fmax(dirtW, Smoothstep(0.45f, 0.7f, Fbm2(x / 14.0f, z / 14.0f, 3, 47)));
       const float rockW = std::fmax(Smoothstep(0.6f, 0.85f, slope + 0.15f * n1),
-                                    Smoothstep(21.0f, 25.0f, h + 2.5f * n2));
+                                    Smoothstep(24.0f, 28.0f, h + 3.0f * n2));
       const TRgb rock = Scale(Mix(rockB, rockA, 0.5f + 0.5f * Fbm2(x / 4.0f, h * 1.5f, 2, 53)),
                               0.95f + 0.05f * std::sin(h * 2.0f + 6.0f * n1));
       TRgb col = Mix(Mix(grass, dirt, dirtW), rock, rockW);
