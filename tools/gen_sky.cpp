@@ -63,6 +63,8 @@ TRgb SkyColour(float x, float y, float z) {
     col = Mix(col, {1.0f, 0.98f, 0.92f}, disc * (1.0f - 0.7f * amount));
   }
 
+  if (y > 0.12f) return col;  // above the highest hill top
+
   // Far land below the horizon, seen through haze: fields and woods on a ground plane.
   const float depth = std::fmax(-y, 0.0f);
   const float gx = x / (depth + 0.04f) * 2.5f, gz = z / (depth + 0.04f) * 2.5f;

@@ -247,10 +247,10 @@ TPixmap MakeMenuBlur(int size) {
       const float r = std::sqrt(u * u + v * v), a = std::atan2(v, u);
       const float swirl = a + 2.2f * r;
       const float streaks = 0.5f + 0.5f * std::sin(7 * swirl + 1.5f * Noise2(std::cos(a) * 2, std::sin(a) * 2, 151));
-      const float glow = std::exp(-r * r / 0.18f);
-      float k = glow * (0.55f + 0.45f * streaks) * Smoothstep(0.92f, 0.6f, r);
-      k += 0.25f * std::exp(-r * r / 0.03f);
-      img.Set(x, y, {0.62f * k, 0.52f * k, 0.34f * k});
+      const float glow = std::exp(-r * r / 0.30f);
+      float k = glow * (0.5f + 0.5f * streaks) * Smoothstep(0.95f, 0.7f, r);
+      k += 0.25f * std::exp(-r * r / 0.04f);
+      img.Set(x, y, {0.72f * k, 0.44f * k, 0.14f * k});
     }
   }
   return img;

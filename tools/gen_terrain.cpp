@@ -33,13 +33,19 @@ float AreaDist(float x, float z) {
   return std::sqrt(dx * dx + dz * dz);
 }
 
+// A minimum without a crease where the nearer of the two changes.
+float SmoothMin(float a, float b, float k) {
+  const float h = Clamp01(0.5f + 0.5f * (b - a) / k);
+  return Mix(b, a, h) - k * h * (1 - h);
+}
+
 // Distance to the ground kept open: the player's area and the spiders' three ways in.
 // The point is pushed about by noise first, so that the edges of the open ground wander.
 float OpenDist(float x, float z) {
   const float wx = x + 12.0f * Fbm2(x / 70.0f, z / 70.0f, 2, 13);
   const float wz = z + 12.0f * Fbm2(x / 70.0f + 5.0f, z / 70.0f, 2, 17);
   float d = AreaDist(wx, wz);
-  for (const TPoint& s : kSpawns) d = std::fmin(d, SegmentDist(wx, wz, s, kCentre));
+  for (const TPoint& s : kSpawns) d = SmoothMin(d, SegmentDist(wx, wz, s, kCentre), 24.0f);
   return d;
 }
 
@@ -149,7 +155,7 @@ TPixmap MakeMapColour() {
       const float n1 = Fbm2(x / 9.0f, z / 9.0f, 3, 41), n2 = Fbm2(x / 30.0f, z / 30.0f, 3, 43);
       TRgb grass = Mix(grassA, grassB, Clamp01(0.5f + 1.2f * n2));
       grass = Mix(grass, grassC, 0.6f * Smoothstep(0.0f, 0.5f, Fbm2(x / 20.0f + 4.0f, z / 20.0f, 3, 45)));
-      grass = Mix(grass, lush, Smoothstep(5.0f, 3.0f, h + 1.5f * n1));
+      grass = Mix(grass, lush, 0.8f * Smoothstep(6.0f, 2.5f, h + 1.5f * n1));
       float dirtW = Smoothstep(0.36f, 0.55f, slope + 0.12f * n1);
       dirtW = std::fmax(dirtW, Smoothstep(0.45f, 0.7f, Fbm2(x / 14.0f, z / 14.0f, 3, 47)));
       const float rockW = std::fmax(Smoothstep(0.6f, 0.85f, slope + 0.15f * n1),
