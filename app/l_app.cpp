@@ -1,6 +1,7 @@
 // Program entry, command-line switches, the window procedure and the fixed-step main loop.
 #include "app/l_app.h"
 
+#include "app/l_icon.h"
 #include "app/l_input.h"
 #include "app/l_utils.h"
 #include "audio/l_sound.h"
@@ -44,7 +45,12 @@ void ParseCommandLine(int argc, char** argv) {
   }
 }
 
-bool CreateMainWindow() { return PlatformCreateWindow("Halvrost", ScreenWidth, ScreenHeight); }
+bool CreateMainWindow() {
+  if (!PlatformCreateWindow("Halvrost", ScreenWidth, ScreenHeight)) return false;
+  const std::vector<uint8_t> icon = MakeIconPixels();
+  PlatformSetWindowIcon(icon.data(), 32, 32);
+  return true;
+}
 
 static void CloseHandling() {
   FreeGame();

@@ -1,0 +1,305 @@
+// The generated images: repeatable, readable by the game's decoders, and fit for their use.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/l_icon.h"
+#include "gen_images.h"
+#include "generators.h"
+#include "support/generated_data.h"
+#include "support/test_env.h"
+
+namespace {
+
+struct Expected {
+  const char* path;
+  int width, height, bits;
+};
+
+const Expected kFiles[] = {
+    {"maps/map1_height.jpg", 128, 128, 24}, {"maps/map1.jpg", 512, 512, 24},
+    {"textures/detail.jpg", 256, 256, 24},  {"textures/sky_1.jpg", 512, 512, 24},
+    {"textures/sky_2.jpg", 512, 512, 24},   {"textures/sky_3.jpg", 512, 512, 24},
+    {"textures/sky_4.jpg", 512, 512, 24},   {"textures/sky_5.jpg", 512, 512, 24},
+    {"textures/env.jpg", 256, 256, 24},     {"textures/shadow.jpg", 64, 64, 24},
+    {"textures/crosshair.tga", 32, 32, 32}, {"textures/hud.tga", 128, 32, 32},
+    {"textures/smoke.tga", 64, 64, 32},     {"textures/ricochet.tga", 64, 64, 32},
+    {"textures/blood.tga", 64, 64, 32},     {"textures/fire.jpg", 128, 128, 24},
+    {"textures/gibs.tga", 8, 8, 24},        {"textures/menu/blur.jpg", 256, 256, 24},
+};
+
+
+}  // namespace
+
+TEST(DataImages, GenerationIsRepeatableByteForByte) {
+  ScratchDir again;
+  TGenOutput out;
+  out.Root = again.File("data");
+  GenerateImages(out);
+  ASSERT_TRUE(out.Ok);
+  EXPECT_EQ(out.Files, int(std::size(kFiles)));
+  for (const Expected& e : kFiles) {
+    const std::vector<uint8_t> a = ReadBytes(GeneratedFile(e.path));
+    ASSERT_FALSE(a.empty()) << e.path;
+    EXPECT_EQ(a, ReadBytes(again.File(std::string("data/") + e.path))) << e.path;
+  }
+}
+
+TEST(DataImages, EveryFileDecodesWithItsSizeAndDepth) {
+  for (const Expected& e : kFiles) {
+    TImage img = LoadGenerated(e.path);
+    EXPECT_EQ(img.Width, e.width) << e.path;
+    EXPECT_EQ(img.Height, e.height) << e.path;
+    EXPECT_EQ(img.Bits, e.bits) << e.path;
+    EXPECT_EQ(img.Width & (img.Width - 1), 0) << e.path << ": sides are powers of two";
+    EXPECT_EQ(img.Height & (img.Height - 1), 0) << e.path;
+  }
+}
+
+TEST(DataImages, HeightImageKeepsItsHeightsThroughCompression) {
+  TImage img = LoadGenerated("maps/map1_height.jpg");
+  ASSERT_EQ(img.Width, kHeightSide);
+  int worst = 0;
+  for (int j = 0; j < img.Height; ++j)
+    for (int k = 0; k < img.Width; ++k) {
+      const int want = int(std::lround(TerrainHeight(2.0f * k, 2.0f * j) * 8));
+      const uint8_t* p = &img.Pixels[(size_t(j) * img.Width + k) * 3];
+      worst = std::max(worst, std::abs(p[0] - want));  // the game reads the blue byte
+      EXPECT_EQ(p[0], p[2]) << "grey: blue and red agree";
+    }
+  EXPECT_LE(worst, 2);
+}
+
+namespace {
+
+// The sky box as it is drawn: corners at (s, t) = (0, 0), (1, 0), (0, 1) per face.
+struct Face {
+  float c00[3], c10[3], c01[3];
+};
+const Face kSkyFaces[5] = {
+    {{1, 1, -1}, {1, 1, 1}, {1, -1, -1}},     // sky_1, +x
+    {{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}},  // sky_2, -z
+    {{1, 1, 1}, {-1, 1, 1}, {1, -1, 1}},      // sky_3, +z
+    {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}},   // sky_4, -x
+    {{1, 1, -1}, {-1, 1, -1}, {1, 1, 1}},     // sky_5, top
+};
+
+// (s, t) of a point on a face's square, or false when it is not on it.
+bool FaceCoords(const Face& f, const float p[3], float& s, float& t) {
+  float u[3], v[3], d[3];
+  for (int i = 0; i < 3; ++i) u[i] = f.c10[i] - f.c00[i], v[i] = f.c01[i] - f.c00[i], d[i] = p[i] - f.c00[i];
+  s = (d[0] * u[0] + d[1] * u[1] + d[2] * u[2]) / 4;
+  t = (d[0] * v[0] + d[1] * v[1] + d[2] * v[2]) / 4;
+  for (int i = 0; i < 3; ++i)
+    if (std::fabs(f.c00[i] + s * u[i] + t * v[i] - p[i]) > 1e-4f) return false;
+  return s > -1e-4f && s < 1 + 1e-4f && t > -1e-4f && t < 1 + 1e-4f;
+}
+
+}  // namespace
+
+TEST(DataImages, SkyFacesMeetWithoutSeams) {
+  TImage faces[5];
+  for (int f = 0; f < 5; ++f) faces[f] = LoadGenerated("textures/sky_" + std::to_string(f + 1) + ".jpg");
+  const int n = faces[0].Width;
+  int pairs = 0;
+  for (int f = 0; f < 5; ++f) {
+    for (int g = f + 1; g < 5; ++g) {
+      // Walk the edges of face f and look each point up on face g.
+      double total = 0;
+      int worst = 0, shared = 0;
+      for (int e = 0; e < 4; ++e) {
+        for (int i = 1; i < n - 1; ++i) {
+          const float a = float(i) / (n - 1);
+          const float s = e == 0 ? a : e == 1 ? a : e == 2 ? 0.0f : 1.0f;
+          const float t = e == 0 ? 0.0f : e == 1 ? 1.0f : a;
+          float p[3], s2, t2;
+          for (int k = 0; k < 3; ++k)
+            p[k] = kSkyFaces[f].c00[k] + s * (kSkyFaces[f].c10[k] - kSkyFaces[f].c00[k]) +
+                   t * (kSkyFaces[f].c01[k] - kSkyFaces[f].c00[k]);
+          if (!FaceCoords(kSkyFaces[g], p, s2, t2)) continue;
+          const Px x = PixelAt(faces[f], int(std::lround(s * (n - 1))), int(std::lround(t * (n - 1))), false);
+          const Px y = PixelAt(faces[g], int(std::lround(s2 * (n - 1))), int(std::lround(t2 * (n - 1))), false);
+          const int d = std::max({std::abs(x.r - y.r), std::abs(x.g - y.g), std::abs(x.b - y.b)});
+          total += d, worst = std::max(worst, d), ++shared;
+        }
+      }
+      if (shared == 0) continue;  // opposite faces
+      ++pairs;
+      EXPECT_EQ(shared, n - 2) << "faces " << f + 1 << " and " << g + 1;
+      EXPECT_LT(total / shared, 3.0) << "faces " << f + 1 << " and " << g + 1;
+      EXPECT_LE(worst, 14) << "faces " << f + 1 << " and " << g + 1;
+    }
+  }
+  EXPECT_EQ(pairs, 8);  // four side seams and four round the top
+}
+
+TEST(DataImages, SkyIsBlueAboveAndHazyAtTheHorizon) {
+  TImage top = LoadGenerated("textures/sky_5.jpg");
+  TImage side = LoadGenerated("textures/sky_2.jpg");
+  int blueTop = 0;
+  for (int i = 0; i < 64; ++i) {
+    const Px p = PixelAt(top, 192 + i, 256, false);
+    blueTop += p.b > p.r + 20;
+  }
+  EXPECT_GT(blueTop, 32) << "open blue sky overhead, clouds allowed";
+  const Px horizon = PixelAt(side, 256, 250, false), low = PixelAt(side, 256, 500, false);
+  EXPECT_GT(horizon.r + horizon.g + horizon.b, low.r + low.g + low.b) << "pale horizon, darker below";
+}
+
+TEST(DataImages, AlphaSpritesFadeOutAtTheirBorders) {
+  for (const char* rel : {"textures/smoke.tga", "textures/ricochet.tga", "textures/blood.tga",
+                          "textures/crosshair.tga"}) {
+    TImage img = LoadGenerated(rel);
+    ASSERT_EQ(img.Bits, 32) << rel;
+    int solid = 0;
+    for (int y = 0; y < img.Height; ++y)
+      for (int x = 0; x < img.Width; ++x) {
+        const Px p = PixelAt(img, x, y, true);
+        if (OnBorder(img, x, y)) {
+          EXPECT_EQ(p.a, 0) << rel << " at " << x << ", " << y;
+        }
+        solid += p.a > 200;
+      }
+    EXPECT_GT(solid, 8) << rel;
+  }
+  TImage blood = LoadGenerated("textures/blood.tga");
+  for (int y = 0; y < blood.Height; ++y)
+    for (int x = 0; x < blood.Width; ++x) {
+      const Px p = PixelAt(blood, x, y, true);
+      if (p.a > 64) {
+        EXPECT_GT(p.r, 3 * std::max(p.g, p.b)) << "blood is red";
+      }
+    }
+}
+
+TEST(DataImages, CrosshairLooksTheSameUpsideDown) {
+  // The crosshair quad shows the picture bottom row at the top.
+  TImage img = LoadGenerated("textures/crosshair.tga");
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) EXPECT_EQ(PixelAt(img, x, y, true).a, PixelAt(img, x, 31 - y, true).a);
+  EXPECT_GT(PixelAt(img, 16, 16, true).a, 200);
+}
+
+TEST(DataImages, HudIconsStayInsideTheirQuarters) {
+  TImage img = LoadGenerated("textures/hud.tga");
+  for (int icon = 0; icon < 4; ++icon) {
+    int solid = 0;
+    for (int y = 0; y < 32; ++y) {
+      // Clear edge columns: filtering never pulls in the neighbour icon.
+      EXPECT_EQ(PixelAt(img, icon * 32, y, true).a, 0) << icon;
+      EXPECT_EQ(PixelAt(img, icon * 32 + 31, y, true).a, 0) << icon;
+      for (int x = 0; x < 32; ++x) {
+        const Px p = PixelAt(img, icon * 32 + x, y, true);
+        if (p.a > 200 && p.r > 150) ++solid;
+        EXPECT_TRUE(p.r == p.g && p.g == p.b) << "grey, tinted by the HUD colour";
+      }
+    }
+    EXPECT_GT(solid, 60) << "icon " << icon;
+  }
+}
+
+TEST(DataImages, GibsSplatIsRedOnTransparentBlack) {
+  TImage img = LoadGenerated("textures/gibs.tga");
+  ASSERT_EQ(img.Bits, 24);
+  int painted = 0;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const Px p = PixelAt(img, x, y, true);
+      if (p.r + p.g + p.b == 0) continue;  // left out when painted
+      ++painted;
+      EXPECT_GE(p.r, 80) << "a painted texel reads as blood, not as a black hole";
+      EXPECT_GT(p.r, 4 * std::max(p.g, p.b));
+    }
+  EXPECT_GE(painted, 16);
+  EXPECT_LE(painted, 56);
+  for (int c : {0, 7})
+    for (int r : {0, 7}) {
+      const Px p = PixelAt(img, c, r, true);
+      EXPECT_EQ(p.r + p.g + p.b, 0) << "corners stay clear";
+    }
+}
+
+TEST(DataImages, AdditiveAndMultipliedTexturesHaveNeutralBorders) {
+  // Fire and the menu band are added: black is no change. The shadow multiplies: white is.
+  for (const char* rel : {"textures/fire.jpg", "textures/menu/blur.jpg"}) {
+    TImage img = LoadGenerated(rel);
+    for (int y = 0; y < img.Height; ++y)
+      for (int x = 0; x < img.Width; ++x)
+        if (OnBorder(img, x, y)) {
+          const Px p = PixelAt(img, x, y, false);
+          EXPECT_LE(std::max({p.r, p.g, p.b}), 6) << rel;
+        }
+    const Px mid = PixelAt(img, img.Width / 2, img.Height / 2, false);
+    EXPECT_GT(mid.r, 120) << rel;
+  }
+  TImage shadow = LoadGenerated("textures/shadow.jpg");
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      if (OnBorder(shadow, x, y)) {
+        EXPECT_GE(PixelAt(shadow, x, y, false).g, 248);
+      }
+  EXPECT_LT(PixelAt(shadow, 32, 32, false).g, 140);
+}
+
+TEST(DataImages, DetailTileIsBrightAndRepeatsSeamlessly) {
+  TImage img = LoadGenerated("textures/detail.jpg");
+  double mean = 0, inner = 0, across = 0;
+  for (int y = 0; y < img.Height; ++y) {
+    for (int x = 0; x < img.Width; ++x) mean += PixelAt(img, x, y, false).g;
+    inner += std::abs(PixelAt(img, 100, y, false).g - PixelAt(img, 101, y, false).g);
+    across += std::abs(PixelAt(img, img.Width - 1, y, false).g - PixelAt(img, 0, y, false).g);
+  }
+  mean /= double(img.Width) * img.Height;
+  EXPECT_GT(mean, 215) << "modulating keeps the ground bright";
+  EXPECT_LT(across, inner * 1.5 + img.Height) << "the wrap is no rougher than the inside";
+}
+
+TEST(DataImages, EnvironmentMapReflectsSkyAboveAndGroundBelow) {
+  // Sphere-map t grows with the reflection's height; t = 0 is the first row.
+  TImage img = LoadGenerated("textures/env.jpg");
+  const Px up = PixelAt(img, 128, 200, false), down = PixelAt(img, 128, 56, false);
+  EXPECT_GT(up.b, down.b + 30);
+  EXPECT_GT(up.r + up.g + up.b, down.r + down.g + down.b);
+}
+
+TEST(DataImages, GroundUnderThePlayerIsLitEnoughToTintTheGun) {
+  TImage img = LoadGenerated("maps/map1.jpg");
+  double sum = 0;
+  int n = 0;
+  for (int r = 40; r < 300; r += 4)
+    for (int c = 40; c < 300; c += 4) {
+      const Px p = PixelAt(img, c, r, false);
+      sum += (p.r + p.g + p.b) / 765.0;
+      ++n;
+      EXPECT_GT(p.g, p.b) << "grass and earth, not sky";
+    }
+  EXPECT_GT(sum / n, 0.33);
+  EXPECT_LT(sum / n, 0.8);
+}
+
+TEST(DataImages, ContactSheetIsAPng) {
+  ScratchDir dir;
+  ASSERT_TRUE(WriteContactSheet(dir.File("sheet.png")));
+  const std::vector<uint8_t> png = ReadBytes(dir.File("sheet.png"));
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(std::vector<uint8_t>(png.begin(), png.begin() + 8),
+            (std::vector<uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+  EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
+  if (const char* keep = std::getenv("HALVROST_RENDER_DUMP"))
+    WriteContactSheet(std::string(keep) + "/contact_sheet.png");
+}
+
+TEST(DataImages, WindowIconIsASpiderOnClearGround) {
+  const std::vector<uint8_t> px = MakeIconPixels();
+  ASSERT_EQ(px.size(), 32u * 32 * 4);
+  EXPECT_EQ(px[3], 0);                    // corners clear
+  EXPECT_EQ(px[(31 * 32 + 31) * 4 + 3], 0);
+  EXPECT_EQ(px[(19 * 32 + 16) * 4 + 3], 255);  // the body
+  int opaque = 0;
+  for (size_t i = 3; i < px.size(); i += 4) opaque += px[i] > 128;
+  EXPECT_GT(opaque, 150);
+  EXPECT_LT(opaque, 700);
+}
