@@ -1,0 +1,275 @@
+// The generated models: repeatable bytes, loadable by the game, shaped as the game uses them.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "actors/l_player.h"
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
+#include "app/l_app.h"
+#include "menu/l_menu.h"
+#include "game/l_camera.h"
+#include "game/l_game.h"
+#include "generators.h"
+#include "models/l_model.h"
+#include "models/l_model_v2.h"
+#include "render/l_gl.h"
+#include "support/game_env.h"
+#include "support/png_dump.h"
+#include "world/l_map.h"
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+
+std::string Generate(const ScratchDir& dir) {
+  TGenOutput out;
+  out.Root = dir.Path();
+  GenerateModels(out);
+  EXPECT_TRUE(out.Ok);
+  EXPECT_EQ(out.Files, 3);
+  return dir.Path() + "/models/";
+}
+
+class GeneratedModels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string models = Generate(dir_);
+    ASSERT_TRUE(ModelLoad(spider_, models + "spider.zrm"));
+    ASSERT_TRUE(ModelV2Load(gun_, models + "gun.zrm"));
+    ASSERT_TRUE(ModelV2Load(zenit_, models + "zenit.zrm"));
+  }
+  // Vertex v of mesh m in frame f, as baked.
+  const TVector& At(int f, int m, int v) const {
+    return spider_.FrameVertices[size_t(f) * spider_.VertexTotal + spider_.Meshes[m].BaseVertex + v];
+  }
+  TVector Centroid(int f, int m) const {
+    TVector c = {0, 0, 0};
+    int n = spider_.Meshes[m].VertexCount;
+    for (int v = 0; v < n; ++v) VectorAdd(c, At(f, m, v), c);
+    VectorScale(c, 1.0f / n, c);
+    return c;
+  }
+  ScratchDir dir_;
+  TModel spider_;
+  TModel_v2 gun_, zenit_;
+};
+
+TEST(GeneratedModelFiles, AreTheSameBytesEveryRun) {
+  ScratchDir a, b;
+  std::string pa = Generate(a), pb = Generate(b);
+  for (const char* name : {"spider.zrm", "gun.zrm", "zenit.zrm"}) {
+    std::vector<uint8_t> first = ReadBytes(pa + name);
+    EXPECT_GT(first.size(), 1000u) << name;
+    EXPECT_EQ(first, ReadBytes(pb + name)) << name;
+  }
+}
+
+TEST_F(GeneratedModels, SpiderIsTenPartsOnTheGroundWithABiteRangeOfTwoToThree) {
+  EXPECT_EQ(spider_.MeshCount, 10);
+  EXPECT_GE(spider_.FrameTotal, 10);
+  EXPECT_GE(spider_.Radius, 2.0f);
+  EXPECT_LE(spider_.Radius, 3.0f);
+  float lowest = 1e9f;
+  for (int v = 0; v < spider_.VertexTotal; ++v) lowest = std::fmin(lowest, At(0, 0, v).y);
+  EXPECT_NEAR(lowest, 0.0f, 0.05f);  // standing feet touch the ground under the origin
+  // The head leads along +z, the walking direction the spiders' placement gives.
+  EXPECT_GT(Centroid(0, 1).z, Centroid(0, 0).z + 0.5f);
+}
+
+TEST_F(GeneratedModels, SpiderCycleLoopsWithoutAJump) {
+  const int n = spider_.FrameTotal;
+  auto step = [&](int f0, int f1) {
+    float worst = 0;
+    for (int v = 0; v < spider_.VertexTotal; ++v)
+      worst = std::fmax(worst, std::sqrt(VectorDistSq(At(f0, 0, v), At(f1, 0, v))));
+    return worst;
+  };
+  float inner = 0;
+  for (int f = 0; f + 1 < n; ++f) inner = std::fmax(inner, step(f, f + 1));
+  EXPECT_GT(inner, 0.05f);  // it does move
+  EXPECT_LE(step(n - 1, 0), inner * 1.01f);
+}
+
+TEST_F(GeneratedModels, SpiderLegsWalkAnAlternatingTetrapodGait) {
+  const int n = spider_.FrameTotal;
+  // Forward motion of each leg over the cycle, legs 2..9 in row order, left then right.
+  std::vector<std::vector<float>> z(8, std::vector<float>(n));
+  for (int leg = 0; leg < 8; ++leg) {
+    float mean = 0;
+    for (int f = 0; f < n; ++f) mean += z[leg][f] = Centroid(f, leg + 2).z;
+    for (float& v : z[leg]) v -= mean / n;
+  }
+  auto corr = [&](int a, int b) {
+    float ab = 0, aa = 0, bb = 0;
+    for (int f = 0; f < n; ++f) {
+      ab += z[a][f] * z[b][f];
+      aa += z[a][f] * z[a][f];
+      bb += z[b][f] * z[b][f];
+    }
+    return ab / std::sqrt(aa * bb);
+  };
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_LT(corr(2 * row, 2 * row + 1), -0.9f) << "left and right of row " << row;
+    if (row == 3) continue;
+    EXPECT_LT(corr(2 * row, 2 * row + 2), -0.9f) << "left rows " << row << ", " << row + 1;
+    EXPECT_GT(corr(2 * row, 2 * row + 3), 0.9f) << "diagonal from row " << row;
+  }
+  // A foot on the ground pushes backwards (towards -z), so the body goes forwards.
+  for (int leg = 0; leg < 8; ++leg) {
+    const TMesh& m = spider_.Meshes[leg + 2];
+    int foot = 0;
+    for (int v = 1; v < m.VertexCount; ++v)
+      if (At(0, leg + 2, v).y < At(0, leg + 2, foot).y) foot = v;
+    for (int f = 0; f < n; ++f) {
+      const TVector &now = At(f, leg + 2, foot), &next = At((f + 1) % n, leg + 2, foot);
+      if (now.y < 0.02f && next.y < 0.02f) {
+        EXPECT_LT(next.z, now.z) << "leg " << leg << " frame " << f;
+      }
+    }
+  }
+}
+
+TEST_F(GeneratedModels, GunHasSixBarrelsRoundTheViewAxisReachingForward) {
+  ASSERT_EQ(gun_.MeshCount, 3);
+  int triangles = 0;
+  float nearest = -1e9f, farthest = 1e9f;
+  for (const TMesh_v2& m : gun_.Meshes) {
+    triangles += m.TriangleCount;
+    for (const TVector& v : m.Vertices) nearest = std::fmax(nearest, v.z), farthest = std::fmin(farthest, v.z);
+  }
+  EXPECT_LT(triangles, 4000);
+  EXPECT_LT(nearest, 0.0f);    // all of it in front of the eye
+  EXPECT_LT(farthest, -5.0f);  // the barrels reach well forward
+  // Muzzle ends of the barrels, off the axis: six clusters of angles round it, centred on it.
+  std::vector<float> angles;
+  TVector sum = {0, 0, 0};
+  for (const TVector& v : gun_.Meshes[0].Vertices) {
+    if (v.z > farthest + 0.01f || std::hypot(v.x, v.y) < 0.2f) continue;
+    angles.push_back(std::atan2(v.y, v.x));
+    sum.x += v.x, sum.y += v.y;
+  }
+  ASSERT_GT(angles.size(), 6u);
+  EXPECT_NEAR(sum.x / angles.size(), 0, 0.01f);
+  EXPECT_NEAR(sum.y / angles.size(), 0, 0.01f);
+  std::sort(angles.begin(), angles.end());
+  int gaps = angles.front() + 2 * Pi - angles.back() > 0.25f;
+  for (size_t i = 1; i < angles.size(); ++i) gaps += angles[i] - angles[i - 1] > 0.25f;
+  EXPECT_EQ(gaps, 6);
+}
+
+TEST_F(GeneratedModels, ZenitGunPointsAlongMinusXFromAPivotAtItsOrigin) {
+  ASSERT_EQ(zenit_.MeshCount, 3);
+  const auto& base = zenit_.Meshes[0].Vertices;
+  const auto& body = zenit_.Meshes[1].Vertices;
+  const auto& gun = zenit_.Meshes[2].Vertices;
+  float baseLow = 1e9f, bodyHigh = -1e9f, muzzle = 1e9f, reach = 0;
+  for (const TVector& v : base) baseLow = std::fmin(baseLow, v.y);
+  for (const TVector& v : body) bodyHigh = std::fmax(bodyHigh, v.y);
+  for (const TVector& v : gun) muzzle = std::fmin(muzzle, v.x), reach = std::fmax(reach, VectorLength(v));
+  EXPECT_NEAR(baseLow, 0.0f, 1e-4f);  // stands on the ground
+  // The body's yoke holds the gun at the pivot 1.7 up, where the turret code puts it.
+  EXPECT_GT(bodyHigh, 1.7f);
+  EXPECT_LT(bodyHigh, 2.2f);
+  EXPECT_NEAR(muzzle, -1.7f, 1e-4f);
+  EXPECT_NEAR(reach, 1.7f, 0.05f);  // nothing reaches further than the muzzle
+  // The muzzle face is centred on the barrel's line through the pivot.
+  TVector c = {0, 0, 0};
+  int n = 0;
+  for (const TVector& v : gun)
+    if (v.x < -1.699f) VectorAdd(c, v, c), ++n;
+  ASSERT_GT(n, 0);
+  EXPECT_NEAR(c.y / n, 0, 1e-4f);
+  EXPECT_NEAR(c.z / n, 0, 1e-4f);
+}
+
+// The real game frame with the generated models: spiders at several frames of their
+// walk, a turret and the player's gun over a flat test map.
+class GeneratedModelsInGame : public GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    if (IsSkipped()) return;
+    TGenOutput out;
+    out.Root = dir_.Path() + "/data";
+    GenerateModels(out);
+    ASSERT_TRUE(ModelLoad(SpiderModel, "data\\models\\spider.zrm"));
+    ASSERT_TRUE(ModelV2Load(GunModel, "data\\models\\gun.zrm"));
+    ASSERT_TRUE(ModelV2Load(ZenitModel, "data\\models\\zenit.zrm"));
+    NewGame();
+    MenuActive = false;
+    Player.Pitch = -0.3f;
+    Step();
+  }
+  void AddSpider(float x, float z, float heading, int frame) {
+    TSpider* s = MapAddSpider(GameMap);
+    s->Position = {x, 0, z};
+    s->Heading = s->TargetHeading = heading;
+    s->AnimTime = (frame * 100 + 2) / 3 - 30 + SpiderModel.Duration;  // the update adds 30
+    UpdateSpider(*s);
+    EXPECT_EQ(s->AnimFrame, frame);
+  }
+  std::vector<uint8_t> Frame(const std::string& name) {
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    SetBlendMode(0);
+    CameraProjection(Camera);
+    CameraLoadView(Camera);
+    MapRender(GameMap);
+    RenderPlayerView();
+    glFinish();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    return DumpFramePng(name, ScreenWidth, ScreenHeight);
+  }
+  static bool Grey(const std::vector<uint8_t>& rgb, int x, int y) {
+    const uint8_t* p = &rgb[(size_t(y) * 640 + x) * 3];
+    return std::abs(p[0] - p[1]) < 3 && std::abs(p[1] - p[2]) < 3;
+  }
+};
+
+TEST_F(GeneratedModelsInGame, SpidersTurretAndGunShowWhereTheGameDrawsThem) {
+  // The player looks along +z, so +x is on the left of the view.
+  const TVector p = Player.Position;
+  for (int i = 0; i < 4; ++i) AddSpider(p.x + 7.5f - 5 * i, p.z + 11, 0, i * 3);
+  TZenit* t = MapAddZenit(GameMap);
+  t->Position = {p.x + 3, 0, p.z + 5};
+  PlaceZenit(*t);
+  t->Aim[0] = 0.4f;
+  t->Aim[1] = Pi / 4;
+  std::vector<uint8_t> rgb = Frame("data_models_view");
+  // The map and its light are grey; the spiders' colours are not, the gun's tinted grey is.
+  int tinted = 0;
+  for (int y = 150; y < 230; y += 4)
+    for (int x = 0; x < 640; x += 4) tinted += !Grey(rgb, x, y);
+  EXPECT_GT(tinted, 200);
+  // The gun fills the bottom centre and leaves the corners to the ground.
+  int gun = 0;
+  for (int x = 300; x < 340; ++x) gun += rgb[(size_t(470) * 640 + x) * 3] != rgb[(size_t(470) * 640 + 100) * 3];
+  EXPECT_GT(gun, 30);
+}
+
+TEST_F(GeneratedModelsInGame, SpidersSeenFromTheFrontAndAtFullFire) {
+  const TVector p = Player.Position;
+  AddSpider(p.x + 2.5f, p.z + 7, -Pi / 2, 0);
+  AddSpider(p.x - 2.5f, p.z + 7, -Pi / 2 + 0.6f, 6);
+  Player.Keys[KeyFire].Down = 1;
+  Player.Spin = 15;
+  Player.BarrelAngle = 30;
+  Frame("data_models_front");
+}
+
+TEST_F(GeneratedModelsInGame, SpiderCloseUpInProfile) {
+  const TVector p = Player.Position;
+  AddSpider(p.x + 2.6f, p.z + 4.5f, 0, 0);
+  AddSpider(p.x - 2.6f, p.z + 4.5f, 0, 3);
+  std::vector<uint8_t> rgb = Frame("data_models_closeup");
+  int tinted = 0;
+  for (int y = 100; y < 300; y += 4)
+    for (int x = 0; x < 640; x += 4) tinted += !Grey(rgb, x, y);
+  EXPECT_GT(tinted, 500);
+}
+
+}  // namespace
