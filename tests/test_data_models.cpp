@@ -30,7 +30,7 @@ std::string Generate(const ScratchDir& dir) {
   out.Root = dir.Path();
   GenerateModels(out);
   EXPECT_TRUE(out.Ok);
-  EXPECT_EQ(out.Files, 3);
+  EXPECT_EQ(out.Written.size(), 3u);
   return dir.Path() + "/models/";
 }
 
