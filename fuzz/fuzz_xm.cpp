@@ -1,4 +1,4 @@
-// Fuzz target: an XM module from arbitrary bytes, loaded, played offline for a few hundred blocks, freed.
+// Fuzz target: an XM module from arbitrary bytes, loaded, played offline for 200 blocks (almost 4 s), freed.
 #include <cstddef>
 #include <cstdint>
 
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (song) {
     SongRenderBegin(song);
     int16_t frames[2 * 1024];
-    for (int i = 0; i < 300; ++i) SongRenderBlock(frames);
+    for (int i = 0; i < 200; ++i) SongRenderBlock(frames);
     SongRenderEnd(song);
     SongFree(song);
   }

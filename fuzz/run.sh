@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${FUZZ_SECONDS:-20}
-OUT=${FUZZ_BUILD_DIR:-build-fuzz}
+OUT=$(realpath -m "${FUZZ_BUILD_DIR:-build-fuzz}")  # absolute: a target may change directory
 DATA=${FUZZ_DATA_DIR:-build/data}
 
 if ! command -v clang++ >/dev/null; then
