@@ -96,6 +96,10 @@ bool GameFileReplace(const std::string& tmpPath, const std::string& path) {
   std::string from = ResolveGamePath(tmpPath);
   std::string to = ResolveGamePath(path);
   if (from.empty() || to.empty()) return false;
+  // A rename would slip past a file the player marked read-only: writing over it in
+  // place would have failed, so it is kept (root included).
+  struct stat st;
+  if (stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -20,6 +20,7 @@ bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out);
 // byte reached the file (a full disk shows up here at the latest).
 bool GameFileFinish(FILE* f);
 // Renames tmpPath over path in one step: readers see the old file or the new one.
+// Refuses (false) when path is a read-only file.
 bool GameFileReplace(const std::string& tmpPath, const std::string& path);
 bool GameFileRemove(const std::string& gamePath);
 
