@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: the window appears, draws frames, and a close request ends the
+# End to end under Xvfb: the window appears with its icon, draws frames, and a close request ends the
 # program with status 0 within a second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR [LIMIT_MS]
 set -u
 game=$1 closer=$2 out=${3:-.} limit=${4:-1000}

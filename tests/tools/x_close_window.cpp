@@ -1,4 +1,5 @@
-// Test tool: asks the X window titled argv[1] to close, as a window manager's close button does.
+// Test tool: checks that the X window titled argv[1] carries a 32 x 32 icon, then asks it to
+// close, as a window manager's close button does.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -21,6 +22,24 @@ static Window Find(Display* d, Window w, const char* title) {
   return found;
 }
 
+// The icon the program set, as window managers read it: width, height, then the pixels.
+static bool HasIcon(Display* d, Window w) {
+  Atom type;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  Atom icon = XInternAtom(d, "_NET_WM_ICON", False);
+  if (XGetWindowProperty(d, w, icon, 0, 2 + 32 * 32, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &data) != Success || !data)
+    return false;
+  const long* v = reinterpret_cast<const long*>(data);
+  bool ok = format == 32 && count >= 2 + 32 * 32 && v[0] == 32 && v[1] == 32;
+  int opaque = 0;
+  for (unsigned long i = 2; ok && i < count; ++i) opaque += ((v[i] >> 24) & 0xFF) > 128;
+  XFree(data);
+  return ok && opaque > 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   Display* d = XOpenDisplay(nullptr);
@@ -28,6 +47,10 @@ int main(int argc, char** argv) {
   Window w = Find(d, DefaultRootWindow(d), argv[1]);
   if (!w) {
     std::fprintf(stderr, "no window titled %s\n", argv[1]);
+    return 1;
+  }
+  if (!HasIcon(d, w)) {
+    std::fprintf(stderr, "window %s has no 32 x 32 icon\n", argv[1]);
     return 1;
   }
   XEvent e;
