@@ -5,7 +5,8 @@
 # Working corpora live in build-fuzz/corpus/<target>: seeded from fuzz/corpus/<target> and,
 # when a generated data set exists in build/data, from its files of that kind. Crashes,
 # leaks, timeouts (over 1 s per input) and sanitizer reports fail the run; the input is kept
-# in build-fuzz/artifacts/ to be added to fuzz/corpus/ with a regression test.
+# in build-fuzz/artifacts/ to be added to fuzz/corpus/ with a regression test. Afterwards
+# the data tool checks every input each corpus holds and must answer, not crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${FUZZ_SECONDS:-20}
@@ -38,6 +39,31 @@ seed_from_data() {
   esac | while read -r f; do cp "$f" "$dir/"; done
 }
 
+# The data tool must answer every input the fuzzer kept with OK or BAD, never a crash:
+# each corpus file is checked under the name of its kind.
+TOOL=${FUZZ_TOOL:-build/tools/halvrost-data}
+check_corpus() {
+  local t=$1 corpus=$2 suffix
+  case $t in
+    tga) suffix=.tga ;; jpeg) suffix=.jpg ;; wav) suffix=.wav ;; xm) suffix=.xm ;;
+    zrm1 | zrm2) suffix=.zrm ;; score) suffix=_score.dat ;;
+    *) return 0 ;;
+  esac
+  [ -x "$TOOL" ] || { echo "   ($TOOL not built: corpus not checked)"; return 0; }
+  local tmp rc=0 n=0
+  tmp=$(mktemp -d)
+  for f in "$corpus"/*; do
+    cp "$f" "$tmp/$n$suffix"
+    n=$((n + 1))
+  done
+  "$TOOL" check "$tmp"/* >"$OUT/check_$t.log" 2>&1 || rc=$?
+  rm -rf "$tmp"
+  if [ $rc -gt 1 ]; then
+    echo "halvrost-data check FAILED on the $t corpus (status $rc):"; tail -5 "$OUT/check_$t.log"; return 1
+  fi
+  echo "   check: $(grep -c '^OK ' "$OUT/check_$t.log") OK, $(grep -c '^BAD ' "$OUT/check_$t.log") BAD of $n"
+}
+
 mkdir -p "$OUT/artifacts"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
@@ -54,5 +80,6 @@ for t in "${targets[@]}"; do
   else
     grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$OUT/fuzz_$t.log" | tr '\n' ' '; echo
   fi
+  check_corpus "$t" "$corpus" || status=1
 done
 exit $status
