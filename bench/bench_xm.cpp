@@ -1,10 +1,12 @@
-// XM player speed: 60 seconds of a busy 24-channel module rendered offline, as times real time.
+// XM player speed: the two generated songs and a busy 24-channel module rendered offline, as times real time.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 #include "audio/xm_render.h"
 #include "audio/xm_song.h"
+#include "support/bench_data.h"
+#include "support/test_env.h"
 #include "support/xm_builder.h"
 
 // 24 channels, long looped samples (forward and ping-pong), envelopes and a spread of effects.
@@ -54,7 +56,7 @@ static XmModuleDef BusyModule() {
   return def;
 }
 
-static void BM_XmRender(benchmark::State& state) {
+static void BM_XmRenderBusy(benchmark::State& state) {
   const std::vector<uint8_t> bytes = BuildXm(BusyModule());
   TXmSong* song = LoadXmBytes(bytes);
   if (!song) {
@@ -73,4 +75,35 @@ static void BM_XmRender(benchmark::State& state) {
                                                     benchmark::Counter::kIsRate);
   SongFree(song);
 }
-BENCHMARK(BM_XmRender)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_XmRenderBusy)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One song of the data set, 30 seconds of it per iteration.
+static void RenderGenerated(benchmark::State& state, const char* file) {
+  if (!EnterBenchData()) {
+    state.SkipWithError("the data set could not be generated");
+    return;
+  }
+  TXmSong* song = LoadXmBytes(ReadBytes(BenchDataRoot() + "/data/music/" + file));
+  if (!song) {
+    state.SkipWithError("the song did not load");
+    return;
+  }
+  const double seconds = 30.0;
+  for (auto _ : state) {
+    TXmRender r;
+    r.sink = [](const int16_t* frames, uint32_t, void*) { benchmark::DoNotOptimize(frames[0]); };
+    RenderSong(song, seconds, r);
+  }
+  state.counters["x_realtime"] = benchmark::Counter(seconds * static_cast<double>(state.iterations()),
+                                                    benchmark::Counter::kIsRate);
+  SongFree(song);
+}
+
+static const bool kSongBenchmarks = [] {
+  for (const char* song : {"baits.xm", "rave.xm"}) {
+    std::string name = std::string("BM_XmRender/") + song;
+    name.resize(name.size() - 3);
+    benchmark::RegisterBenchmark(name.c_str(), RenderGenerated, song)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+  }
+  return true;
+}();

@@ -1,0 +1,9 @@
+// The generated data set for the benchmarks, made once per run in a scratch directory.
+#pragma once
+#include <string>
+
+// Generates the data set on first use and makes its directory the working one, as the
+// game expects. False when it could not be written.
+bool EnterBenchData();
+// The directory holding data/ (valid after EnterBenchData succeeded).
+const std::string& BenchDataRoot();
