@@ -5,6 +5,7 @@
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/p_file.h"
 
@@ -25,6 +26,13 @@ void OnError(j_common_ptr cinfo) {
 
 void OnMessage(j_common_ptr) {}  // decoders stay silent
 
+// libjpeg pads a stream that ends early with grey and goes on. That turns a few hundred
+// bytes claiming a huge picture into seconds of work and hundreds of megabytes, so running
+// out of data is an error here; other warnings stay harmless.
+void OnWarning(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) OnError(cinfo);
+}
+
 // No C++ object with a destructor lives in this frame, so the longjmp out of
 // libjpeg skips nothing.
 bool Decode(const uint8_t* data, size_t size, TImage& out) {
@@ -33,6 +41,7 @@ bool Decode(const uint8_t* data, size_t size, TImage& out) {
   cinfo.err = jpeg_std_error(&err.base);
   err.base.error_exit = OnError;
   err.base.output_message = OnMessage;
+  err.base.emit_message = OnWarning;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
@@ -59,10 +68,15 @@ bool Decode(const uint8_t* data, size_t size, TImage& out) {
   out.Width = static_cast<int32_t>(cinfo.output_width);
   out.Height = static_cast<int32_t>(cinfo.output_height);
   out.Bits = 24;
-  out.Pixels.resize(rowBytes * cinfo.output_height);
+  // Rows are added as they decode, so a stream that fails early never fills the whole picture.
+  out.Pixels.reserve(rowBytes * cinfo.output_height);
   while (cinfo.output_scanline < cinfo.output_height) {
+    out.Pixels.resize(out.Pixels.size() + rowBytes);
     JSAMPROW row = out.Pixels.data() + size_t(cinfo.output_scanline) * rowBytes;
-    jpeg_read_scanlines(&cinfo, &row, 1);
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
+      jpeg_destroy_decompress(&cinfo);
+      return false;
+    }
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);

@@ -185,8 +185,9 @@ TEST(Jpeg, DamagedOrMissingFilesFailQuietly) {
   EXPECT_FALSE(DecodeJpeg("no\\such\\file.jpg", img));
   std::vector<uint8_t> file = MakeJpeg(32, 32, Gradient(32, 32));
   std::vector<uint8_t> cut(file.begin(), file.begin() + file.size() / 3);
-  // A truncated stream either fails or decodes padded; it never aborts the process.
-  DecodeJpegMemory(cut.data(), cut.size(), img);
+  // A stream that ends early fails rather than decoding padded with grey.
+  EXPECT_FALSE(DecodeJpegMemory(cut.data(), cut.size(), img));
+  EXPECT_TRUE(img.Pixels.empty());
   std::vector<uint8_t> junk(500, 0x5A);
   EXPECT_FALSE(DecodeJpegMemory(junk.data(), junk.size(), img));
   std::vector<uint8_t> header(file.begin(), file.begin() + 20);
