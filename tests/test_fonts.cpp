@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,21 +42,13 @@ int LitInTopRow(const TFontGlyph& g, int fromTop) {
   return n;
 }
 
-TEST(FontCodePage, ControlAndUndefinedBytesMapToNothing) {
+TEST(FontCodePage, Windows1252ThenLatin1AndNothingForControlOrUndefinedBytes) {
   for (int b = 0; b < 0x20; b++) EXPECT_EQ(PlatformCp1252ToUnicode(static_cast<uint8_t>(b)), 0u);
-  EXPECT_EQ(PlatformCp1252ToUnicode(0x7F), 0u);
-  for (uint8_t b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(PlatformCp1252ToUnicode(b), 0u) << int(b);
-}
-
-TEST(FontCodePage, HighBytesFollowWindows1252ThenLatin1) {
-  EXPECT_EQ(PlatformCp1252ToUnicode(' '), 0x20u);
-  EXPECT_EQ(PlatformCp1252ToUnicode('A'), 0x41u);
-  EXPECT_EQ(PlatformCp1252ToUnicode(0x80), 0x20ACu);  // euro
-  EXPECT_EQ(PlatformCp1252ToUnicode(0x8A), 0x0160u);  // S caron
-  EXPECT_EQ(PlatformCp1252ToUnicode(0x9F), 0x0178u);  // Y diaeresis
-  EXPECT_EQ(PlatformCp1252ToUnicode(0xA0), 0xA0u);
-  EXPECT_EQ(PlatformCp1252ToUnicode(0xC4), 0xC4u);
-  EXPECT_EQ(PlatformCp1252ToUnicode(0xFF), 0xFFu);
+  const std::pair<uint8_t, uint32_t> table[] = {
+      {0x7F, 0},      {0x81, 0},      {0x8D, 0},      {0x8F, 0},    {0x90, 0},    {0x9D, 0},
+      {' ', 0x20},    {'A', 0x41},    {0x80, 0x20AC}, {0x8A, 0x160}, {0x9F, 0x178}, {0xA0, 0xA0},
+      {0xC4, 0xC4},   {0xFF, 0xFF}};  // euro, S caron, Y diaeresis, then Latin-1
+  for (auto [byte, code] : table) EXPECT_EQ(PlatformCp1252ToUnicode(byte), code) << int(byte);
 }
 
 TEST(FontAliases, GameFacesResolveToTheirStandIns) {
@@ -152,7 +142,10 @@ TEST(FontGlyphs, ControlBytesAndUndefinedCodesAreEmpty) {
   EXPECT_TRUE(glyphs[' '].Defined);
   EXPECT_TRUE(glyphs[' '].Bits.empty());
   EXPECT_EQ(glyphs[' '].Advance, 8);
-  for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << b;
+  for (const char* face : {"Courier New", "Impact", "Fixedsys"}) {
+    auto faceGlyphs = face[0] == 'C' ? glyphs : Glyphs(face, 16, 16);
+    for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(faceGlyphs[b]), 0) << face << " " << b;
+  }
 }
 
 TEST(FontGlyphs, AccentsSitAboveTheLetter) {
@@ -273,6 +266,12 @@ TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
   float wx, wy;
   RasterAt(50, 50, wx, wy);
   EXPECT_FLOAT_EQ(after, wx);
+  PrintText("", 123, 45, font);  // empty text only moves the raster position
+  GLfloat pos[4];
+  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+  EXPECT_FLOAT_EQ(pos[0], 123);
+  EXPECT_FLOAT_EQ(pos[1], kH - 45);
+  EXPECT_EQ(LitPixels(ReadFrame()), 0);
   FreeGLFont(font);
 }
 
@@ -286,27 +285,6 @@ TEST_F(FontDraw, RasterAdvancesByTheGlyphAdvances) {
   PrintText(" ", 10, 100, font);
   EXPECT_FLOAT_EQ(RasterX() - wx, static_cast<float>(glyphs[' '].Advance));
   EXPECT_GT(glyphs[' '].Advance, 0);
-  FreeGLFont(font);
-}
-
-TEST_F(FontDraw, HighBytesDrawTheirGlyphs) {
-  int32_t font = CreateGLFont("Fixedsys", 16, 16);
-  for (char c : {'\xC4', '\xE9', '\x80'}) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    PrintText(std::string(1, c), 20, 40, font);
-    EXPECT_GT(LitPixels(ReadFrame()), 4) << int(static_cast<uint8_t>(c));
-  }
-  FreeGLFont(font);
-}
-
-TEST_F(FontDraw, EmptyTextOnlyMovesTheRasterPosition) {
-  int32_t font = CreateGLFont("Courier New", 16, 8);
-  PrintText("", 123, 45, font);
-  GLfloat pos[4];
-  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-  EXPECT_FLOAT_EQ(pos[0], 123);
-  EXPECT_FLOAT_EQ(pos[1], kH - 45);
-  EXPECT_EQ(LitPixels(ReadFrame()), 0);
   FreeGLFont(font);
 }
 
@@ -352,43 +330,6 @@ TEST_F(FontDraw, UnpackStateOfTheCallerIsKept) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   FreeGLFont(font);
-}
-
-// The three game fonts on one frame. With HALVROST_FONT_SHOT=path set, the frame
-// is written there as a PPM for a person to look at.
-TEST_F(FontDraw, GameFontsDrawSampleText) {
-  int32_t courier = CreateGLFont("Courier New", 16, 8);
-  int32_t impact = CreateGLFont("Impact", 32, 32);
-  int32_t fixedsys = CreateGLFont("Fixedsys", 16, 16);
-  struct Line {
-    int32_t font;
-    int y;
-    const char* text;
-  } lines[] = {{courier, 30, "Courier New 16x8: The quick brown fox jumps 0123456789"},
-               {courier, 50, "\xC4\xD6\xDC \xE4\xF6\xFC\xDF \xE9\xE8\xEA \x80 \x99 \x8A\x9A \x84quoted\x93"},
-               {impact, 110, "IMPACT 32x32"},
-               {impact, 160, "Kills: 42"},
-               {fixedsys, 200, "Fixedsys 16x16: START CONTINUE QUIT"},
-               {fixedsys, 220, "Name: J\xF6rg \xC5sa \xA9 \xB0 \xBD"}};
-  glColor3f(1, 1, 0.6f);
-  for (const Line& l : lines) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    PrintText(l.text, 10, l.y, l.font);
-    EXPECT_GT(LitPixels(ReadFrame()), 50) << l.text;
-  }
-  glClear(GL_COLOR_BUFFER_BIT);
-  for (const Line& l : lines) PrintText(l.text, 10, l.y, l.font);
-  auto rgb = ReadFrame();
-  if (const char* path = std::getenv("HALVROST_FONT_SHOT")) {
-    if (FILE* f = std::fopen(path, "wb")) {
-      std::fprintf(f, "P6\n%d %d\n255\n", kW, kH);
-      for (int y = kH - 1; y >= 0; y--) std::fwrite(&rgb[static_cast<size_t>(y) * kW * 3], 1, kW * 3, f);
-      std::fclose(f);
-    }
-  }
-  FreeGLFont(courier);
-  FreeGLFont(impact);
-  FreeGLFont(fixedsys);
 }
 
 }  // namespace

@@ -62,14 +62,6 @@ class Particles : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Particles, AddRunsTheFirstUpdateAndCounts) {
-  TP_Probe* p = new TP_Probe("a", 0, 5);
-  AddParticle(p);
-  EXPECT_EQ(p->Life, 5);
-  EXPECT_EQ(ParticleList.Count, 1);
-  EXPECT_EQ(ParticleList.Head, p);
-}
-
 TEST_F(Particles, TracerLivesTwoMoreSteps) {
   TP_Trace* t = new TP_Trace({10, 5, 10}, {20, 1, 10});
   EXPECT_EQ(ParticleList.Count, 1);  // its ricochet, already added
@@ -92,8 +84,6 @@ TEST_F(Particles, FireSeenForOneStep) {
   AddParticle(f);
   EXPECT_EQ(f->Life, 1);
   EXPECT_EQ(f->SecondPass, 1);
-  EXPECT_GE(f->Angle, 0);
-  EXPECT_LT(f->Angle, 2 * Pi);
   UpdateParticles();
   EXPECT_EQ(ParticleList.Count, 0);
 }
@@ -324,8 +314,6 @@ TEST_F(ParticleDrawing, CulledClassesSkipSpheresOutsideTheView) {
   AddParticle(new TP_Fire(at));
   EXPECT_EQ(Capture(DrawParticles).size(), 4u);
   ClearParticles();
-  AddParticle(new TP_Trace({0, 0, -0.5f}, {0.5f, 0.5f, -0.5f}));
-  ClearParticles();  // drop its ricochet, keep nothing
   TP_Trace* t = new TP_Trace({0, 0, -0.5f}, {0.5f, 0.5f, -0.5f});
   ClearParticles();
   AddParticle(t);

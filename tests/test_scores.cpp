@@ -21,6 +21,15 @@ class ScoreFile : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::current_path(old_); }
   std::vector<uint8_t> File() { return ReadBytes(dir_.File("score.dat")); }
+  // A saved file of another run, which a failed save must leave as it was.
+  std::vector<uint8_t> WriteOldFile() {
+    std::vector<uint8_t> old(209, 0);
+    old[0] = 3;
+    std::memcpy(&old[1], "Old", 3);
+    WriteBytes(dir_.File("score.dat"), old);
+    ShortTextAssign(PlayerName, "New");
+    return old;
+  }
   ScratchDir dir_;
   std::filesystem::path old_;
 };
@@ -31,55 +40,39 @@ std::vector<int32_t> Scores() {
   return s;
 }
 
-TEST_F(ScoreFile, NoFileGivesDefaults) {
-  LoadScores();
-  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
-  for (int i = 0; i < ScoreEntries; ++i) {
-    EXPECT_EQ(ShortTextString(ScoreTable[i].Name), "Player");
-    EXPECT_EQ(ScoreTable[i].Score, 1000 - 125 * i);
+// Each case starts from the default table; names mark who entered where.
+TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
+  const std::vector<int32_t> defaults = {1000, 875, 750, 625, 500, 375, 250, 125};
+  struct Case {
+    std::vector<int32_t> added;  // by "A", then "B"
+    std::vector<int32_t> table;
+    int slotOfLast;  // -1: the last one did not enter
+  } cases[] = {
+      {{125}, defaults, -1},  // equal to the last does not enter
+      {{126}, {1000, 875, 750, 625, 500, 375, 250, 126}, 7},
+      {{2000}, {2000, 1000, 875, 750, 625, 500, 375, 250}, 0},
+      {{750, 750}, {1000, 875, 750, 750, 750, 625, 500, 375}, 4},
+      {{0, -5}, defaults, -1},
+  };
+  for (const Case& c : cases) {
+    ResetScoreTable();
+    const char* names[] = {"A", "B"};
+    for (size_t i = 0; i < c.added.size(); ++i) {
+      ShortTextAssign(PlayerName, names[i]);
+      AddScore(c.added[i]);
+    }
+    EXPECT_EQ(Scores(), c.table) << c.added[0];
+    if (c.slotOfLast >= 0) {
+      EXPECT_EQ(ShortTextString(ScoreTable[c.slotOfLast].Name), names[c.added.size() - 1]) << c.added[0];
+      if (c.slotOfLast == 0) EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
+    }
   }
 }
 
-TEST(ScoreTableInsert, EqualToLastDoesNotEnter) {
-  ResetScoreTable();
-  AddScore(125);
-  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 125}));
-}
-
-TEST(ScoreTableInsert, OneAboveLastReplacesIt) {
-  ResetScoreTable();
-  ShortTextAssign(PlayerName, "Ann");
-  AddScore(126);
-  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 126}));
-  EXPECT_EQ(ShortTextString(ScoreTable[7].Name), "Ann");
-}
-
-TEST(ScoreTableInsert, BestMovesOldFirstDown) {
-  ResetScoreTable();
-  ShortTextAssign(PlayerName, "Top");
-  AddScore(2000);
-  EXPECT_EQ(Scores(), (std::vector<int32_t>{2000, 1000, 875, 750, 625, 500, 375, 250}));
-  EXPECT_EQ(ShortTextString(ScoreTable[0].Name), "Top");
-  EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
-}
-
-TEST(ScoreTableInsert, EqualScoreGoesBelowTheEqualOnes) {
-  ResetScoreTable();
-  AddScore(750);
-  ShortTextAssign(PlayerName, "Second");
-  AddScore(750);
-  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 750, 750, 625, 500, 375}));
-  EXPECT_EQ(ShortTextString(ScoreTable[4].Name), "Second");
-}
-
-TEST(ScoreTableInsert, NegativeAndZeroKills) {
-  ResetScoreTable();
-  AddScore(0);
-  AddScore(-5);
-  EXPECT_EQ(ScoreTable[7].Score, 125);
-}
-
-TEST_F(ScoreFile, DefaultsWriteExactly209Bytes) {
+TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209Bytes) {
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
+  WriteBytes(dir_.File("score.dat"), std::vector<uint8_t>(50, 1));  // an older file is replaced
   SaveScores();
   std::vector<uint8_t> f = File();
   ASSERT_EQ(f.size(), 209u);
@@ -196,35 +189,21 @@ TEST_F(ScoreFile, DirectoryNamedScoreDatLoadsDefaults) {
 }
 
 TEST_F(ScoreFile, FailedTempCreationKeepsTheOldFile) {
-  std::vector<uint8_t> old(209, 0);
-  old[0] = 3;
-  std::memcpy(&old[1], "Old", 3);
-  WriteBytes(dir_.File("score.dat"), old);
+  std::vector<uint8_t> old = WriteOldFile();
   // The temporary cannot be created: a directory sits where it would go.
   std::filesystem::create_directory(dir_.File("score.dat.tmp"));
-  ShortTextAssign(PlayerName, "New");
   SaveScores();
   EXPECT_EQ(File(), old);
 }
 
 TEST_F(ScoreFile, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  std::vector<uint8_t> old(209, 0);
-  old[0] = 3;
-  std::memcpy(&old[1], "Old", 3);
-  WriteBytes(dir_.File("score.dat"), old);
+  std::vector<uint8_t> old = WriteOldFile();
   // Writes through this link fail as on a full disk.
   std::filesystem::create_symlink("/dev/full", dir_.File("score.dat.tmp"));
-  ShortTextAssign(PlayerName, "New");
   SaveScores();
   EXPECT_EQ(File(), old);
   EXPECT_FALSE(std::filesystem::is_symlink(dir_.File("score.dat.tmp")));
-}
-
-TEST_F(ScoreFile, SaveReplacesAnOlderFile) {
-  WriteBytes(dir_.File("score.dat"), std::vector<uint8_t>(50, 1));
-  SaveScores();
-  EXPECT_EQ(File().size(), 209u);
 }
 
 }  // namespace

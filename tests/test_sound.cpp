@@ -136,34 +136,29 @@ TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnId) {
   std::vector<uint8_t> good = MakeWave(WaveLayout{}, data);
   auto write = [&](const char* name, std::vector<uint8_t> bytes) { WriteBytes(dir.File(name), bytes); };
   write("short.wav", std::vector<uint8_t>(good.begin(), good.begin() + 30));
-  std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
-  write("truncated.wav", truncated);
+  write("truncated.wav", std::vector<uint8_t>(good.begin(), good.end() - 1));
   std::vector<uint8_t> magic = good;
   magic[1] = 'X';
   write("magic.wav", magic);
   std::vector<uint8_t> wave = good;
   wave[9] = 'X';
   write("wave.wav", wave);
-  WaveLayout s;
-  s.bits = 4;
-  write("4bit.wav", MakeWave(s, data));
-  s = WaveLayout{};
-  s.channels = 2;
-  write("stereo.wav", MakeWave(s, data));
-  s = WaveLayout{};
-  s.overrideLength = true;
-  s.length = 0x7FFFFFF0u;
-  write("huge.wav", MakeWave(s, data));
-  s = WaveLayout{};
-  s.channels = 0;
-  write("nochannels.wav", MakeWave(s, data));
-  s = WaveLayout{};
-  s.formatTag = 3;
-  s.bits = 32;
-  write("float.wav", MakeWave(s, data));
-  s = WaveLayout{};
-  s.bits = 24;
-  write("24bit.wav", MakeWave(s, data));
+  struct Layout {
+    const char* name;
+    uint16_t formatTag, channels, bits;
+    bool overrideLength;
+  } layouts[] = {{"4bit.wav", 1, 1, 4, false},      {"stereo.wav", 1, 2, 16, false},
+                 {"huge.wav", 1, 1, 16, true},      {"nochannels.wav", 1, 0, 16, false},
+                 {"float.wav", 3, 1, 32, false},    {"24bit.wav", 1, 1, 24, false}};
+  for (const Layout& l : layouts) {
+    WaveLayout s;
+    s.formatTag = l.formatTag;
+    s.channels = l.channels;
+    s.bits = l.bits;
+    s.overrideLength = l.overrideLength;
+    s.length = 0x7FFFFFF0u;
+    write(l.name, MakeWave(s, data));
+  }
   write("empty.wav", MakeWave(WaveLayout{}, {}));
   write("zero.wav", {});
 

@@ -5,8 +5,6 @@
 #include <GL/glu.h>
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "app/l_app.h"
 #include "render/l_gl.h"
 #include "support/model_files.h"
+#include "support/png_dump.h"
 #include "support/test_env.h"
 #include "support/world_doubles.h"
 #include "support/world_maps.h"
@@ -52,20 +51,8 @@ RGB ReadPixel(int x, int y) {
   return {p[0], p[1], p[2]};
 }
 
-// Writes the frame as a PPM when HALVROST_RENDER_DUMP names a directory.
-void DumpFrame(const std::string& name) {
-  const char* dir = std::getenv("HALVROST_RENDER_DUMP");
-  if (!dir) return;
-  std::vector<uint8_t> rgb(size_t(ScreenWidth) * ScreenHeight * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, ScreenWidth, ScreenHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  FILE* f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-  if (!f) return;
-  std::fprintf(f, "P6\n%d %d\n255\n", ScreenWidth, ScreenHeight);
-  for (int y = ScreenHeight - 1; y >= 0; --y)
-    std::fwrite(&rgb[size_t(y) * ScreenWidth * 3], 1, size_t(ScreenWidth) * 3, f);
-  std::fclose(f);
-}
+// The shared dump writes the frame as a PNG when HALVROST_RENDER_DUMP names a directory.
+void DumpFrame(const std::string& name) { DumpFramePng(name, ScreenWidth, ScreenHeight); }
 
 class WorldRender : public GLTest {
  protected:
@@ -250,7 +237,7 @@ TEST_F(WorldRender, FlatTerrainTexturedWithDetailAndCreatures) {
   EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
 }
 
-TEST_F(WorldRender, SpidersOutsideTheViewAndRetiredTurretsFade) {
+TEST_F(WorldRender, SpidersOutsideTheViewAreSkipped) {
   ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(17, 17, 0)));
   std::vector<uint8_t> spider = MakeZrm1({BoxMesh({0, 0, 0}, 10)}, 1);
   ASSERT_TRUE(ModelLoadMemory(SpiderModel, spider.data(), spider.size()));

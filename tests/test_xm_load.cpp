@@ -224,19 +224,6 @@ TEST(XmLoadSamples, PingPongWinsAndGetsItsGuard) {
   SongFree(song);
 }
 
-TEST(XmLoadSamples, LoopLengthZeroMeansNoLoop) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  AddSimpleInstrument(def, FlatSample(50, 1), true, 1, 20, 0);
-  TXmSong* song = Load(def);
-  ASSERT_NE(song, nullptr);
-  const TXmSample* s = song->instruments[0].samples[0];
-  EXPECT_EQ(s->loopMode, 1);
-  EXPECT_EQ(s->loopStart, 0u);
-  EXPECT_EQ(s->loopLength, 50u);
-  SongFree(song);
-}
-
 TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
   XmModuleDef def;
   def.AddPattern(4);
@@ -245,6 +232,10 @@ TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
   beyond.loopStart = 5000;
   beyond.loopLength = 10;
   in.samples.push_back(beyond);
+  XmSampleDef empty = in.samples[0];  // loop length 0 means no loop
+  empty.loopStart = 20;
+  empty.loopLength = 0;
+  in.samples.push_back(empty);
   TXmSong* song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmSample* cut = song->instruments[0].samples[0];
@@ -256,6 +247,10 @@ TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
   EXPECT_EQ(off->loopMode, 1);
   EXPECT_EQ(off->loopStart, 0u);
   EXPECT_EQ(off->loopLength, 100u);
+  const TXmSample* none = song->instruments[0].samples[2];
+  EXPECT_EQ(none->loopMode, 1);
+  EXPECT_EQ(none->loopStart, 0u);
+  EXPECT_EQ(none->loopLength, 100u);
   SongFree(song);
 }
 
