@@ -64,7 +64,9 @@ TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
     EXPECT_EQ(Scores(), c.table) << c.added[0];
     if (c.slotOfLast >= 0) {
       EXPECT_EQ(ShortTextString(ScoreTable[c.slotOfLast].Name), names[c.added.size() - 1]) << c.added[0];
-      if (c.slotOfLast == 0) EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
+      if (c.slotOfLast == 0) {
+        EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
+      }
     }
   }
 }
