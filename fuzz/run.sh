@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${FUZZ_SECONDS:-20}
+TIMEOUT=${FUZZ_TIMEOUT:-1}  # seconds one input may take before it counts as a hang
 OUT=$(realpath -m "${FUZZ_BUILD_DIR:-build-fuzz}")  # absolute: a target may change directory
 DATA=${FUZZ_DATA_DIR:-build/data}
 
@@ -74,7 +75,7 @@ for t in "${targets[@]}"; do
   cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true
   seed_from_data "$t" "$corpus"
   echo "== fuzz_$t for ${SECONDS_EACH}s ($(ls "$corpus" | wc -l) inputs in the corpus)"
-  if ! "$OUT/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -timeout=1 -rss_limit_mb=2048 -max_len=1048576 \
+  if ! "$OUT/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -timeout="$TIMEOUT" -rss_limit_mb=2048 -max_len=1048576 \
       -print_final_stats=1 -artifact_prefix="$OUT/artifacts/$t-" "$corpus" 2>"$OUT/fuzz_$t.log"; then
     echo "fuzz_$t FAILED:"; tail -40 "$OUT/fuzz_$t.log"; status=1
   else
