@@ -109,7 +109,7 @@ int RunLoopPass(int32_t now) {
     UpdateGame();
     UpdateSound();
   }
-  if (steps > 0) LastStepTime = now - static_cast<int32_t>(StepElapsed % kStepMs);
+  if (steps > 0) LastStepTime = static_cast<int32_t>(static_cast<uint32_t>(now) - StepElapsed % kStepMs);
   RenderGame();
   return static_cast<int>(steps);
 }
@@ -127,7 +127,7 @@ int HalvrostMain(int argc, char** argv) {
   PlatformSetCursorPos(ScreenWidth / 2, ScreenHeight / 2);
   if (Fullscreen) SetDisplayMode(ScreenWidth, ScreenHeight, ScreenBits, ScreenRefresh);
   AppInitialized = true;
-  LastStepTime = GetTimer() - kStepMs;
+  LastStepTime = static_cast<int32_t>(static_cast<uint32_t>(GetTimer()) - kStepMs);
   while (!AppQuit) {
     DispatchMessages();
     // The close handling may have run inside the drain; nothing of the game

@@ -7,14 +7,18 @@
 #include "platform/p_file.h"
 #include "platform/p_timer.h"
 
+int32_t CounterMilliseconds(uint64_t count, uint64_t freq) {
+  if (freq == 0) return 0;
+  // Whole seconds and the rest apart: count * 1000 itself would pass 64 bits after about
+  // 106 days of uptime with the nanosecond counters of this platform, and the clock would
+  // leap. The split truncates exactly as the product divided by the frequency would.
+  uint64_t ms = (count / freq) * 1000u + (count % freq) * 1000u / freq;
+  return static_cast<int32_t>(static_cast<uint32_t>(ms));
+}
+
 int32_t GetTimer() {
-  // Frequency is read on every call, and the product divided in floating point,
-  // so the result truncates exactly as the counter arithmetic intends.
-  int64_t freq = static_cast<int64_t>(PlatformCounterFrequency());
-  int64_t count = static_cast<int64_t>(PlatformCounter());
-  int64_t product = count * 1000;
-  int64_t ms = static_cast<int64_t>(static_cast<double>(product) / static_cast<double>(freq));
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ms)));
+  // The frequency is read on every call, never cached.
+  return CounterMilliseconds(PlatformCounter(), PlatformCounterFrequency());
 }
 
 std::string IntToString(int32_t value) { return std::to_string(value); }

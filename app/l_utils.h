@@ -4,6 +4,8 @@
 #include <string>
 
 int32_t GetTimer();
+// Milliseconds of a counter reading at the given frequency, truncated, low 32 bits kept.
+int32_t CounterMilliseconds(uint64_t count, uint64_t freq);
 std::string IntToString(int32_t value);
 bool FileExists(const std::string& fileName);
 

@@ -29,6 +29,21 @@ TEST(Timer, MonotonicMilliseconds) {
   EXPECT_LT(d, 1000);  // generous: a loaded machine may oversleep
 }
 
+TEST(Timer, LongUptimeWrapsSmoothlyWithoutLeaping) {
+  const uint64_t ns = 1000000000u;  // this platform's counter frequency
+  const uint64_t day = 86400u * ns;
+  // Past the point where counter * 1000 no longer fits 64 bits (about 106.75 days).
+  for (uint64_t start : {day, 106 * day + day * 3 / 4, 200 * day, 1000 * day}) {
+    int32_t a = CounterMilliseconds(start, ns);
+    int32_t b = CounterMilliseconds(start + 20 * 1000000u, ns);
+    EXPECT_EQ(static_cast<uint32_t>(b) - static_cast<uint32_t>(a), 20u) << start / day << " days";
+    EXPECT_EQ(static_cast<uint32_t>(a), static_cast<uint32_t>(start / 1000000u)) << start / day << " days";
+  }
+  EXPECT_EQ(CounterMilliseconds(19999999, ns), 19);  // truncated, not rounded
+  EXPECT_EQ(CounterMilliseconds(12345, 10000000), 1);  // a 10 MHz counter
+  EXPECT_EQ(CounterMilliseconds(5, 0), 0);
+}
+
 TEST(Random, RangesAndRepeatableSeeds) {
   RandomSeed(7);
   std::vector<int> first;
