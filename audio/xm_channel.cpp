@@ -133,11 +133,11 @@ void ApplyVolumeColumn(TXmChannel* ch, uint8_t value) {
       ch->flags |= kXmPanning;
       break;
     case 0xD:
-      ch->panning = Clamp(ch->panning - y, 0, 255);
+      ch->panning -= y;  // unbounded here; the voice's final panning is clamped
       ch->flags |= kXmPanning;
       break;
     case 0xE:
-      ch->panning = Clamp(ch->panning + y, 0, 255);
+      ch->panning += y;
       ch->flags |= kXmPanning;
       break;
     case 0xF:

@@ -390,11 +390,11 @@ void ProcessTick(TXmSong* song) {
           VibratoAdvance(ch);
           break;
         case 0xD:
-          ch->panning = Max(ch->panning - y, 0);
+          ch->panning -= y;  // unbounded, as on the first tick
           ch->flags |= kXmPanning;
           break;
         case 0xE:
-          ch->panning = Min(ch->panning + y, 255);
+          ch->panning += y;
           ch->flags |= kXmPanning;
           break;
         case 0xF: TonePortaStep(ch); break;

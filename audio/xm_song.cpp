@@ -96,7 +96,6 @@ static void PrepareOutput(TXmSong* song) {
   song->samplesLeft = 0;
   song->tickCounter = 0;
   song->patternDelay = 0;
-  song->globalVolumeSlide = 0;
   song->songTime = 0;
   SongSetBpm(song, song->defaultBpm);
   for (int i = 0; i < kXmMaxChannels; ++i) {

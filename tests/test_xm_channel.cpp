@@ -51,14 +51,17 @@ TEST(XmVolumeColumn, PanningSetAndSlides) {
   rig.Cell(2) = XmCell{0, 0, 0xE5, 0, 0};
   rig.Cell(3) = XmCell{0, 0, 0xC0, 0, 0};
   rig.Cell(4) = XmCell{0, 0, 0xDF, 0, 0};
+  rig.Cell(5) = XmCell{0, 0, 0xEF, 0, 0};
   ASSERT_TRUE(rig.Start());
-  const int first[5] = {64, 61, 51, 0, 0};
-  const int last[5] = {64, 46, 76, 0, 0};  // slides stay inside 0..255
-  for (int r = 0; r < 5; ++r) {
+  // The channel's value slides past 0 and comes back; what the voice hears is clamped.
+  const int first[6] = {64, 61, 51, 0, -15, -75};
+  const int last[6] = {64, 46, 76, 0, -90, 0};
+  for (int r = 0; r < 6; ++r) {
     rig.Tick(1);
     EXPECT_EQ(rig.Ch().panning, first[r]) << r;
     rig.Tick(5);
     EXPECT_EQ(rig.Ch().panning, last[r]) << r;
+    EXPECT_GE(rig.Ch().voice->panning, 0) << r;
   }
 }
 

@@ -335,6 +335,11 @@ TEST(XmEffects, GlobalVolumeAndItsSlide) {
     rig.Tick(6);
     EXPECT_EQ(rig.song->globalVolume, after[r]) << r;
   }
+  // A new start resets the global volume but keeps the slide's memory.
+  SongRenderEnd(rig.song);
+  ASSERT_TRUE(SongRenderBegin(rig.song));
+  EXPECT_EQ(rig.song->globalVolume, 64);
+  EXPECT_EQ(rig.song->globalVolumeSlide, 0xF0);
 }
 
 TEST(XmEffects, SetEnvelopePosition) {
