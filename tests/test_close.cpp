@@ -4,16 +4,13 @@
 #include "app/l_app.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
-#include "support/image_files.h"
+#include "support/game_env.h"
 #include "support/test_env.h"
 
 TEST(CloseHandling, RunsTwiceWithoutHarm) {
   if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL";
   ScratchDir dir;
-  TgaSpec s;
-  s.width = s.height = 2;
-  s.pixels.assign(12, 9);
-  WriteBytes(dir.File("t.tga"), MakeTga(s));
+  WriteBytes(dir.File("t.tga"), TestTga(2, 2, 9, 9, 9, 255));
   ASSERT_NE(LoadTexture(dir.File("t.tga"), false), 0u);
   AppQuit = false;
   PlatformInjectClose();

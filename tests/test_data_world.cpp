@@ -16,10 +16,10 @@
 #include "app/l_icon.h"
 #include "game/l_camera.h"
 #include "game/l_game.h"
-#include "gen_pixmap.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 #include "support/generated_data.h"
+#include "support/png_dump.h"
 #include "support/test_env.h"
 #include "world/l_map.h"
 
@@ -41,8 +41,8 @@ TEST_F(DataImagesGL, EveryTextureLoadsThroughTheTextureManager) {
   EXPECT_EQ(loaded, 18);
 }
 
+// The offscreen window takes the icon as the game's window does.
 TEST_F(DataImagesGL, WindowTakesTheIcon) {
-  // The offscreen test window takes it like the game's window does.
   const std::vector<uint8_t> icon = MakeIconPixels();
   PlatformSetWindowIcon(icon.data(), 32, 32);
   EXPECT_TRUE(PlatformWindowExists());
@@ -101,18 +101,7 @@ TEST_F(DataImagesGL, MapLoadsWithOpenGroundAndWalkableWaysToTheSpawnCorners) {
 namespace {
 
 // Writes the frame as a PNG when HALVROST_RENDER_DUMP names a directory.
-void DumpFrame(const std::string& name) {
-  const char* dir = std::getenv("HALVROST_RENDER_DUMP");
-  if (!dir) return;
-  TPixmap pic(ScreenWidth, ScreenHeight, 3);
-  std::vector<uint8_t> rgb(size_t(ScreenWidth) * ScreenHeight * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, ScreenWidth, ScreenHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  for (int y = 0; y < ScreenHeight; ++y)
-    std::copy_n(&rgb[size_t(ScreenHeight - 1 - y) * ScreenWidth * 3], size_t(ScreenWidth) * 3,
-                &pic.Px[size_t(y) * ScreenWidth * 3]);
-  WriteBytes(std::string(dir) + "/" + name + ".png", EncodePng(pic));
-}
+void DumpFrame(const std::string& name) { DumpFramePng(name, ScreenWidth, ScreenHeight); }
 
 Px ReadPixel(int x, int y) {
   uint8_t p[4] = {0, 0, 0, 0};

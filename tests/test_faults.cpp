@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +73,24 @@ void ChildDone() { std::ofstream(ChildMarker(), std::ios::app) << "ran\n"; }
 #define CHILD_ONLY() \
   if (!ChildMarker()) GTEST_SKIP() << "runs inside its parent test only"
 
+void RunSteps(int steps) {
+  for (int i = 0; i < steps; ++i) {
+    UpdateGame();
+    UpdateSound();
+  }
+}
+
+// A shot straight down onto a spider: the shot's own path, whatever the player's aim.
+void ShootFromAbove(const TVector& at) { MapShoot(GameMap, {at.x, at.y + 3, at.z}, {-PlayerPitchLimit, 0, 0}); }
+
+// Loads an old score file's name, enters a better score and tries to save over it.
+void SaveOverOldScores() {
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Old");
+  AddScore(5000);
+  SaveScores();
+}
+
 // A game loaded from a data directory of the test's choosing, without the GameTest fixture's
 // fixed data, so each test decides what is there.
 class Faults : public GLTest {
@@ -105,10 +122,7 @@ class Faults : public GLTest {
     FinalizeSound();
     loaded_ = false;
   }
-  static void Key(uint8_t vk) {
-    WndProc(WM_KEYDOWN, vk, 0);
-    WndProc(WM_KEYUP, vk, 0);
-  }
+  static void Key(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0); WndProc(WM_KEYUP, vk, 0); }
   // Real key events through the platform's translation and the message drain.
   static void Press(const char* name) {
     PlatformInjectKey(name, true);
@@ -125,7 +139,8 @@ class Faults : public GLTest {
     UpdateSound();
     DispatchMessages();
   }
-  static void ExpectNoGLError() { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); }
+  static void ExpectNoGLError() { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+  static void Draw() { RenderGame(); ExpectNoGLError(); }
   // Plays a little: walks, sweeps the view with the gun firing, kills a spider from above
   // (the shot's own path), and draws now and then.
   static void Play(int steps) {
@@ -135,14 +150,10 @@ class Faults : public GLTest {
       if (i == steps / 2) {
         TSpider* s = MapAddSpider(GameMap);
         s->Position = {Player.Position.x + 5, Player.Position.y, Player.Position.z};
-        TVector above = {s->Position.x, s->Position.y + 3, s->Position.z};
-        for (int k = 0; k < 3; ++k) MapShoot(GameMap, above, {-PlayerPitchLimit, 0, 0});
+        for (int k = 0; k < 3; ++k) ShootFromAbove(s->Position);
       }
       Step(i % 40 < 20 ? 9 : -9, i % 60 < 30 ? 2 : -2);
-      if (i % 25 == 0) {
-        RenderGame();
-        ExpectNoGLError();
-      }
+      if (i % 25 == 0) Draw();
     }
     KeyRelease('W');
     KeyRelease(0);
@@ -217,8 +228,7 @@ TEST_P(DamagedAsset, EveryFileInTurnLeavesTheGamePlayable) {
     EXPECT_GT(ParticleList.Count, 0);
     EXPECT_NE(Player.Position.z, start.z);  // walked
     Key(VK_ESCAPE);
-    RenderGame();
-    ExpectNoGLError();
+    Draw();
     Unload();
     WriteBytes(rel, original);
   }
@@ -263,8 +273,7 @@ TEST_F(Faults, FocusLostManyTimesWithKeysHeld) {
     EXPECT_LT(Player.Spin, spin);
     EXPECT_LT(std::fabs(Player.Velocity.x) + std::fabs(Player.Velocity.z), 0.05f);
     for (const TPlayerKey& k : Player.Keys) EXPECT_EQ(k.Down, 0);
-    RenderGame();
-    ExpectNoGLError();
+    Draw();
   }
   EXPECT_EQ(Player.Health, 100);
   EXPECT_GT(GameMap.ZenitCount, 0);
@@ -274,15 +283,9 @@ TEST_F(Faults, FocusLostManyTimesWithKeysHeld) {
 // The score file the save must leave alone, and its bytes.
 std::vector<uint8_t> OldScoreFile() {
   std::vector<uint8_t> b(209, 0);
-  b[0] = 3;
-  b[1] = 'O';
-  b[2] = 'l';
-  b[3] = 'd';
-  for (int i = 0; i < 8; ++i) {
-    b[17 + 24 * i] = 1;
-    b[18 + 24 * i] = static_cast<uint8_t>('a' + i);
-    b[37 + 24 * i] = static_cast<uint8_t>(90 - 10 * i);
-  }
+  b[0] = 3, b[1] = 'O', b[2] = 'l', b[3] = 'd';
+  for (int i = 0; i < 8; ++i)  // names "a".."h" with scores 90, 80, ...
+    b[17 + 24 * i] = 1, b[18 + 24 * i] = uint8_t('a' + i), b[37 + 24 * i] = uint8_t(90 - 10 * i);
   return b;
 }
 
@@ -307,10 +310,7 @@ TEST_F(Faults, ScoreFileThatIsADirectory) {
 TEST_F(Faults, ReadOnlyScoreFileIsKept) {
   WriteBytes("score.dat", OldScoreFile());
   fs::permissions("score.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  LoadScores();
-  EXPECT_EQ(ShortTextString(PlayerName), "Old");
-  AddScore(5000);
-  SaveScores();
+  SaveOverOldScores();
   EXPECT_EQ(ReadBytes("score.dat"), OldScoreFile());
   EXPECT_FALSE(fs::exists("score.dat.tmp"));
   ResetScoreTable();
@@ -345,10 +345,7 @@ TEST(InChild, SaveIntoReadOnlyDirectory) {
     prctl(PR_SET_DUMPABLE, 1);  // the leak checker attaches to its own process
   }
   ASSERT_EQ(chdir(std::getenv("HALVROST_SCORE_DIR")), 0);
-  LoadScores();
-  EXPECT_EQ(ShortTextString(PlayerName), "Old");
-  AddScore(5000);
-  SaveScores();
+  SaveOverOldScores();
   ChildDone();
 }
 
@@ -375,23 +372,13 @@ TEST(InChild, SilentGame) {
   EXPECT_FALSE(XmOutput.deviceOpen);
   EXPECT_EQ(XmOutput.thread, nullptr);
   KeyPress(0);
-  for (int i = 0; i < 100; ++i) {
-    UpdateGame();
-    UpdateSound();
-  }
+  RunSteps(100);
   EXPECT_EQ(Player.Spin, 15.0f);
   EXPECT_GT(ParticleList.Count, 0);
   EXPECT_EQ(Player.FireChannel, -1);
-  while (SpawnsLeft > 0) {
-    UpdateGame();
-    UpdateSound();
-  }
+  while (SpawnsLeft > 0) RunSteps(1);
   // Kill what came, from above, so the wave ends.
-  for (int guard = 0; GameMap.Spiders && guard < 1000; ++guard) {
-    TVector above = {GameMap.Spiders->Position.x, GameMap.Spiders->Position.y + 3,
-                     GameMap.Spiders->Position.z};
-    MapShoot(GameMap, above, {-PlayerPitchLimit, 0, 0});
-  }
+  for (int guard = 0; GameMap.Spiders && guard < 1000; ++guard) ShootFromAbove(GameMap.Spiders->Position);
   ASSERT_EQ(GameMap.SpiderCount, 0);
   UpdateGame();  // the step that starts the next wave (and restarts the music, silently)
   EXPECT_EQ(WaveSize, 50);
@@ -428,12 +415,8 @@ TEST(InChild, CloseTwice) {
   InitSound();
   MenuActive = true;
   LoadGame();
-  for (char c : std::string("\b\b\b\b\b\b\b\b\b\bClose")) {
-    if (c == '\b')
-      WndProc(WM_KEYUP, VK_BACK, 0);
-    else
-      WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
-  }
+  for (int i = 0; i < 10; ++i) WndProc(WM_KEYUP, VK_BACK, 0);  // "Enter Name" away
+  for (char c : std::string("Close")) WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
   WndProc(WM_KEYDOWN, VK_RETURN, 0);
   ASSERT_FALSE(MenuActive);
   WaveDelay = 2;
@@ -442,8 +425,7 @@ TEST(InChild, CloseTwice) {
   Player.Points = 300;
   int turrets = 0;
   for (int i = 0; i < 400; ++i) {
-    UpdateGame();
-    UpdateSound();
+    RunSteps(1);
     if (i % 10 == 0) RenderGame();
     turrets = std::max(turrets, int(GameMap.ZenitCount));
   }

@@ -24,8 +24,7 @@ std::vector<TFontGlyph> Glyphs(const char* face, int height, int width) {
 }
 
 bool Bit(const TFontGlyph& g, int x, int row) {
-  int rowBytes = (g.Width + 7) / 8;
-  return (g.Bits[static_cast<size_t>(row) * rowBytes + x / 8] >> (7 - x % 8)) & 1;
+  return (g.Bits[static_cast<size_t>(row) * ((g.Width + 7) / 8) + x / 8] >> (7 - x % 8)) & 1;
 }
 
 int LitCount(const TFontGlyph& g) {
@@ -35,7 +34,7 @@ int LitCount(const TFontGlyph& g) {
   return n;
 }
 
-// Columns lit in glyph row r counted from the top.
+// Columns lit in a glyph row counted from the top.
 int LitInTopRow(const TFontGlyph& g, int fromTop) {
   int n = 0;
   for (int x = 0; x < g.Width; x++) n += Bit(g, x, g.Height - 1 - fromTop);
@@ -52,18 +51,14 @@ TEST(FontCodePage, Windows1252ThenLatin1AndNothingForControlOrUndefinedBytes) {
 }
 
 TEST(FontAliases, GameFacesResolveToTheirStandIns) {
-  struct Case {
-    const char* face;
-    const char* family;
-    const char* file;
-  } cases[] = {{"Courier New", "Liberation Mono", "LiberationMono-Regular"},
-               {"Impact", "Roboto Condensed", "RobotoCondensed-Bold"},
-               {"Fixedsys", "Terminus", "terminus-normal"}};
-  for (const Case& c : cases) {
+  const char* cases[][3] = {{"Courier New", "Liberation Mono", "LiberationMono-Regular"},
+                            {"Impact", "Roboto Condensed", "RobotoCondensed-Bold"},
+                            {"Fixedsys", "Terminus", "terminus-normal"}};
+  for (auto& [face, wantFamily, wantFile] : cases) {
     std::string family, file;
-    ASSERT_TRUE(PlatformResolveFont(c.face, family, file)) << c.face;
-    EXPECT_EQ(family, c.family) << c.face;
-    EXPECT_NE(file.find(c.file), std::string::npos) << c.face << " -> " << file;
+    ASSERT_TRUE(PlatformResolveFont(face, family, file)) << face;
+    EXPECT_EQ(family, wantFamily) << face;
+    EXPECT_NE(file.find(wantFile), std::string::npos) << face << " -> " << file;
   }
 }
 
@@ -77,8 +72,7 @@ TEST(FontAliases, NamesAreNotParsedAsPatterns) {
 
 TEST(FontSize, WidthIsTheAverageCharacterWidth) {
   // A monospace face asked for 8 wide advances every character by 8.
-  auto narrow = Glyphs("Courier New", 16, 8);
-  auto wide = Glyphs("Courier New", 16, 16);
+  auto narrow = Glyphs("Courier New", 16, 8), wide = Glyphs("Courier New", 16, 16);
   for (int c = 0x20; c < 0x7F; c++) {
     EXPECT_EQ(narrow[c].Advance, 8) << char(c);
     EXPECT_EQ(wide[c].Advance, 16) << char(c);
@@ -109,13 +103,9 @@ TEST(FontSize, HeightIsTheCellHeight) {
 }
 
 TEST(FontSize, ImpactIsWideAndHeavy) {
-  auto wide = Glyphs("Impact", 32, 32);
-  auto half = Glyphs("Impact", 32, 16);
+  auto wide = Glyphs("Impact", 32, 32), half = Glyphs("Impact", 32, 16);
   double sumWide = 0, sumHalf = 0;
-  for (int c = 'a'; c <= 'z'; c++) {
-    sumWide += wide[c].Advance;
-    sumHalf += half[c].Advance;
-  }
+  for (int c = 'a'; c <= 'z'; c++) sumWide += wide[c].Advance, sumHalf += half[c].Advance;
   EXPECT_NEAR(sumWide / sumHalf, 2.0, 0.15);
   EXPECT_NEAR(sumWide / 26, 32, 8);
   EXPECT_EQ(wide['H'].Height, half['H'].Height);
@@ -133,25 +123,20 @@ TEST(FontSize, FixedsysTakesTheNearestBitmapStrike) {
   EXPECT_EQ(Glyphs("Fixedsys", 13, 0)['A'].Advance, 6);   // nearest is 6 x 12, not 8 x 14
 }
 
-TEST(FontGlyphs, ControlBytesAndUndefinedCodesAreEmpty) {
-  auto glyphs = Glyphs("Courier New", 16, 8);
-  for (int b : {0x00, 0x01, 0x0A, 0x1F, 0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
-    EXPECT_FALSE(glyphs[b].Defined) << b;
-    EXPECT_EQ(glyphs[b].Advance, 0) << b;
-  }
-  EXPECT_TRUE(glyphs[' '].Defined);
-  EXPECT_TRUE(glyphs[' '].Bits.empty());
-  EXPECT_EQ(glyphs[' '].Advance, 8);
+TEST(FontGlyphs, ControlBytesAreEmptySpaceIsBlankAndCp1252LettersHavePixels) {
+  auto courier = Glyphs("Courier New", 16, 8);
+  for (int b : {0x00, 0x01, 0x0A, 0x1F, 0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D})
+    EXPECT_FALSE(courier[b].Defined || courier[b].Advance) << b;
+  EXPECT_TRUE(courier[' '].Bits.empty());  // and advances by 8, as every printable character does
   for (const char* face : {"Courier New", "Impact", "Fixedsys"}) {
-    auto faceGlyphs = face[0] == 'C' ? glyphs : Glyphs(face, 16, 16);
-    for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(faceGlyphs[b]), 0) << face << " " << b;
+    auto glyphs = face[0] == 'C' ? courier : Glyphs(face, 16, 16);
+    for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << face << " " << b;
   }
 }
 
 TEST(FontGlyphs, AccentsSitAboveTheLetter) {
   auto glyphs = Glyphs("Courier New", 16, 8);
-  const TFontGlyph& a = glyphs['A'];
-  const TFontGlyph& ad = glyphs[0xC4];
+  const TFontGlyph &a = glyphs['A'], &ad = glyphs[0xC4];
   EXPECT_GT(ad.Height - ad.OriginY, a.Height - a.OriginY);  // Ä reaches higher than A
   EXPECT_EQ(ad.OriginY, a.OriginY);                          // same baseline
 }
@@ -180,11 +165,7 @@ class FontDraw : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     if (IsSkipped()) return;
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_BLEND);
-    glDisable(GL_FOG);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING, GL_BLEND, GL_FOG}) glDisable(cap);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, kW, kH, 0, -1, 1);  // the game's 2D space: y grows downward
@@ -192,8 +173,7 @@ class FontDraw : public GLTest {
     glLoadIdentity();
     glColor3f(1, 1, 1);
   }
-
-  std::vector<uint8_t> ReadFrame() {
+  static std::vector<uint8_t> ReadFrame() {
     std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -210,18 +190,18 @@ class FontDraw : public GLTest {
       for (int x = 0; x < kW; x++) n += Lit(rgb, x, y);
     return n;
   }
-  // Window coordinates of the raster position (x, y) of the 2D space.
-  static void RasterAt(int x, int y, float& wx, float& wy) {
-    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
+  // The current raster position in window coordinates; with (x, y) it is set there first.
+  struct Pos {
+    float x, y;
+  };
+  static Pos Raster() {
     GLfloat pos[4];
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-    wx = pos[0];
-    wy = pos[1];
+    return {pos[0], pos[1]};
   }
-  static float RasterX() {
-    GLfloat pos[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-    return pos[0];
+  static Pos RasterAt(int x, int y) {
+    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
+    return Raster();
   }
 };
 
@@ -231,19 +211,16 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
   auto glyphs = Glyphs("Courier New", 32, 16);
   for (int c : {0x41, 0x67, 0xC4, 0xE9, 0x80}) {  // A g Ä é €
     glClear(GL_COLOR_BUFFER_BIT);
-    float wx, wy;
-    RasterAt(100, 200, wx, wy);
+    Pos w = RasterAt(100, 200);
     glColor3f(1, 0, 0);  // the colour current when the raster position is set
     PrintText(std::string(1, static_cast<char>(c)), 100, 200, font);
     auto rgb = ReadFrame();
     const TFontGlyph& g = glyphs[c];
-    int x0 = static_cast<int>(std::floor(wx - g.OriginX));
-    int y0 = static_cast<int>(std::floor(wy - g.OriginY));
+    int x0 = static_cast<int>(std::floor(w.x - g.OriginX)), y0 = static_cast<int>(std::floor(w.y - g.OriginY));
     int mismatches = 0;
     for (int y = y0 - 4; y < y0 + g.Height + 4; y++)
       for (int x = x0 - 4; x < x0 + g.Width + 4; x++) {
-        bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height &&
-                      Bit(g, x - x0, y - y0);
+        bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height && Bit(g, x - x0, y - y0);
         mismatches += Lit(rgb, x, y) != expect;
       }
     EXPECT_EQ(mismatches, 0) << "glyph " << c;
@@ -259,18 +236,13 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
 
 TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
   int32_t font = CreateGLFont("Courier New", 16, 8);
-  std::string bytes = {'\x01', '\x09', '\x0A', '\x1F', '\x7F', '\x81', '\x8D', '\x8F', '\x90', '\x9D'};
-  PrintText(bytes, 50, 50, font);
-  float after = RasterX();
+  PrintText({'\x01', '\x09', '\x0A', '\x1F', '\x7F', '\x81', '\x8D', '\x8F', '\x90', '\x9D'}, 50, 50, font);
+  float after = Raster().x;
   EXPECT_EQ(LitPixels(ReadFrame()), 0);
-  float wx, wy;
-  RasterAt(50, 50, wx, wy);
-  EXPECT_FLOAT_EQ(after, wx);
+  EXPECT_FLOAT_EQ(after, RasterAt(50, 50).x);
   PrintText("", 123, 45, font);  // empty text only moves the raster position
-  GLfloat pos[4];
-  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-  EXPECT_FLOAT_EQ(pos[0], 123);
-  EXPECT_FLOAT_EQ(pos[1], kH - 45);
+  EXPECT_FLOAT_EQ(Raster().x, 123);
+  EXPECT_FLOAT_EQ(Raster().y, kH - 45);
   EXPECT_EQ(LitPixels(ReadFrame()), 0);
   FreeGLFont(font);
 }
@@ -278,12 +250,11 @@ TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
 TEST_F(FontDraw, RasterAdvancesByTheGlyphAdvances) {
   int32_t font = CreateGLFont("Impact", 32, 32);
   auto glyphs = Glyphs("Impact", 32, 32);
-  float wx, wy;
-  RasterAt(10, 100, wx, wy);
+  float x0 = RasterAt(10, 100).x;
   PrintText("AB", 10, 100, font);
-  EXPECT_FLOAT_EQ(RasterX() - wx, static_cast<float>(glyphs['A'].Advance + glyphs['B'].Advance));
+  EXPECT_FLOAT_EQ(Raster().x - x0, static_cast<float>(glyphs['A'].Advance + glyphs['B'].Advance));
   PrintText(" ", 10, 100, font);
-  EXPECT_FLOAT_EQ(RasterX() - wx, static_cast<float>(glyphs[' '].Advance));
+  EXPECT_FLOAT_EQ(Raster().x - x0, static_cast<float>(glyphs[' '].Advance));
   EXPECT_GT(glyphs[' '].Advance, 0);
   FreeGLFont(font);
 }

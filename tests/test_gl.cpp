@@ -8,8 +8,8 @@
 
 class Frame : public GLTest {};
 
-static int FakeInterval = 1;
-static int SetCalls = 0;
+// Stand-ins for the swap-interval entry points, counting the calls that set it.
+static int FakeInterval = 1, SetCalls = 0;
 static int GetFake() { return FakeInterval; }
 static bool SetFake(int interval) {
   ++SetCalls;
@@ -18,11 +18,9 @@ static bool SetFake(int interval) {
 }
 
 TEST_F(Frame, InitialStateAsTheRenderersExpect) {
-  EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-  EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  for (auto [cap, on] : {std::pair{GL_COLOR_MATERIAL, true}, {GL_NORMALIZE, true}, {GL_DEPTH_TEST, false},
+                         {GL_LIGHTING, false}, {GL_BLEND, false}})
+    EXPECT_EQ(glIsEnabled(cap), on) << cap;
   GLint depthFunc;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   EXPECT_EQ(depthFunc, GL_LEQUAL);
@@ -40,8 +38,7 @@ TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
   SwapControl = true;
   ext::wglGetSwapIntervalEXT = GetFake;
   ext::wglSwapIntervalEXT = SetFake;
-  FakeInterval = 1;
-  SetCalls = 0;
+  FakeInterval = 1, SetCalls = 0;
   EndFrame();
   EXPECT_EQ(FakeInterval, 0);
   EndFrame();

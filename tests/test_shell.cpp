@@ -1,6 +1,8 @@
 // Application shell: switches, the fixed-step rule, activation, input state and message translation.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "app/l_app.h"
@@ -24,30 +26,25 @@ static void Parse(std::vector<std::string> args) {
   ParseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(Switches, SplitAndJoinedParametersBothWork) {
-  Parse({"-nofull", "screen"});
-  EXPECT_FALSE(Fullscreen);
-  EXPECT_EQ(CommandLine, "-nofullscreen");
-  Parse({"-noblood-nogibs"});
-  EXPECT_TRUE(NoBlood);
-  EXPECT_TRUE(NoGibs);
-  EXPECT_FALSE(MouseInvert);
-  Parse({"-MOUSEINV"});  // case-sensitive
-  EXPECT_FALSE(MouseInvert);
-  Parse({"-mouseinv"});
-  EXPECT_TRUE(MouseInvert);
-}
+// Fullscreen, no blood, no gibs, inverted mouse, width, height, refresh rate.
+using Switched = std::tuple<bool, bool, bool, bool, int, int, int>;
 
-TEST(Switches, OptimizeSetsTheSmallMode) {
-  Parse({"-optimize", "-nofullscreen"});
-  EXPECT_EQ(ScreenWidth, 320);
-  EXPECT_EQ(ScreenHeight, 240);
-  EXPECT_EQ(ScreenRefresh, 60);
-  EXPECT_EQ(ScreenBits, 16);
-  EXPECT_FALSE(Fullscreen);
-  Parse({});
-  EXPECT_EQ(ScreenWidth, 640);
-  EXPECT_TRUE(Fullscreen);
+TEST(Switches, SplitJoinedCaseSensitiveAndTheSmallMode) {
+  const std::pair<std::vector<std::string>, Switched> cases[] = {
+      {{"-nofull", "screen"}, {false, false, false, false, 640, 480, 85}},  // split parameters join
+      {{"-noblood-nogibs"}, {true, true, true, false, 640, 480, 85}},
+      {{"-MOUSEINV"}, {true, false, false, false, 640, 480, 85}},  // case-sensitive
+      {{"-mouseinv"}, {true, false, false, true, 640, 480, 85}},
+      {{"-optimize", "-nofullscreen"}, {false, false, false, false, 320, 240, 60}},
+      {{}, {true, false, false, false, 640, 480, 85}}};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Parse(cases[i].first);  // from the defaults each time
+    EXPECT_EQ(Switched(Fullscreen, NoBlood, NoGibs, MouseInvert, ScreenWidth, ScreenHeight, ScreenRefresh),
+              cases[i].second) << i;
+    EXPECT_EQ(ScreenBits, 16) << i;
+  }
+  Parse({"-nofull", "screen"});
+  EXPECT_EQ(CommandLine, "-nofullscreen");
 }
 
 class Shell : public GLTest {
@@ -116,25 +113,14 @@ TEST_F(Shell, ButtonsShareTheKeyArray) {
   EXPECT_FALSE(IsKeyDown(0x41));
 }
 
-TEST_F(Shell, EscapeReleaseOpensTheMenuOnce) {
-  MenuActive = false;
-  KeyPress(27);
-  KeyRelease(27);
-  EXPECT_TRUE(MenuActive);
-  KeyRelease(27);  // while the menu is shown: nothing more
-  EXPECT_TRUE(MenuActive);
-}
-
 TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
   PlatformSetCursorPos(320, 240);
   PlatformInjectMouseMotion(5, -3);
   DispatchMessages();
   UpdateMouse();
-  EXPECT_EQ(MouseDX, 5);
-  EXPECT_EQ(MouseDY, -3);
+  EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(5, -3));
   UpdateMouse();
-  EXPECT_EQ(MouseDX, 0);
-  EXPECT_EQ(MouseDY, 0);
+  EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(0, 0));
   ScreenWidth = 641;
   PlatformSetCursorPos(0, 0);
   UpdateMouse();  // puts the cursor back at (320, 240)
@@ -155,31 +141,33 @@ TEST_F(Shell, FocusChangeDropsStaleMotion) {
   EXPECT_EQ(got[1].WParam, 1u);
   int x, y;
   PlatformGetCursorPos(x, y);
-  EXPECT_EQ(x, 320);
-  EXPECT_EQ(y, 240);
+  EXPECT_EQ(std::pair(x, y), std::pair(320, 240));
 }
 
-TEST_F(Shell, KeysBecomeVirtualKeyMessages) {
+TEST_F(Shell, KeysButtonsAndWindowEventsBecomeWindowsMessages) {
   PlatformInjectKey("A", true);
   PlatformInjectKey("A", true, true);  // key repeat: another key-down
   PlatformInjectKey("A", false);
-  PlatformInjectKey("Escape", true);
-  PlatformInjectKey("Up", true);
-  PlatformInjectKey("Down", true);
-  PlatformInjectKey("Left", true);
-  PlatformInjectKey("Right", true);
+  for (const char* key : {"Escape", "Up", "Down", "Left", "Right"}) PlatformInjectKey(key, true);
   PlatformInjectKey("Backspace", false);
   PlatformInjectKey("Return", true);
   PlatformInjectKey("F1", true);
+  PlatformInjectMouseButton(0, true);
+  PlatformInjectMouseButton(1, false);
+  PlatformInjectMouseButton(2, true);
+  PlatformInjectClose();
+  PlatformInjectQuit();
   std::vector<TMessage> got = DrainPlatform();
+  const uint32_t any = UINT32_MAX;  // the parameter of button and window messages is not checked
   std::vector<std::pair<uint32_t, uint32_t>> want = {
-      {WM_KEYDOWN, 'A'}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 27}, {WM_CHAR, 27},
-      {WM_KEYDOWN, 38},  {WM_KEYDOWN, 40},  {WM_KEYDOWN, 37}, {WM_KEYDOWN, 39}, {WM_KEYUP, 8},
-      {WM_KEYDOWN, 13},  {WM_CHAR, 13},     {WM_KEYDOWN, 112}};
+      {WM_KEYDOWN, 'A'},     {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'},  {WM_KEYDOWN, 27},          {WM_CHAR, 27},
+      {WM_KEYDOWN, 38},      {WM_KEYDOWN, 40},  {WM_KEYDOWN, 37}, {WM_KEYDOWN, 39},          {WM_KEYUP, 8},
+      {WM_KEYDOWN, 13},      {WM_CHAR, 13},     {WM_KEYDOWN, 112}, {WM_LBUTTONDOWN, any},    {WM_RBUTTONUP, any},
+      {WM_MBUTTONDOWN, any}, {WM_CLOSE, any},   {WM_QUERYENDSESSION, any}};
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
     EXPECT_EQ(got[i].Message, want[i].first) << i;
-    EXPECT_EQ(got[i].WParam, want[i].second) << i;
+    EXPECT_TRUE(want[i].second == any || got[i].WParam == want[i].second) << i << ": " << got[i].WParam;
   }
 }
 
@@ -202,22 +190,7 @@ TEST_F(Shell, TypedTextBecomesWindows1252Characters) {
   for (const TMessage& m : got) EXPECT_EQ(m.Message, WM_CHAR);
 }
 
-TEST_F(Shell, ButtonsAndWindowEventsTranslate) {
-  PlatformInjectMouseButton(0, true);
-  PlatformInjectMouseButton(1, false);
-  PlatformInjectMouseButton(2, true);
-  PlatformInjectClose();
-  PlatformInjectQuit();
-  std::vector<TMessage> got = DrainPlatform();
-  ASSERT_EQ(got.size(), 5u);
-  EXPECT_EQ(got[0].Message, WM_LBUTTONDOWN);
-  EXPECT_EQ(got[1].Message, WM_RBUTTONUP);
-  EXPECT_EQ(got[2].Message, WM_MBUTTONDOWN);
-  EXPECT_EQ(got[3].Message, WM_CLOSE);
-  EXPECT_EQ(got[4].Message, WM_QUERYENDSESSION);
-}
-
-TEST_F(Shell, KeyMessagesReachBothKeyStateAndMenu) {
+TEST_F(Shell, KeyMessagesReachTheKeyStateWhileTheMenuIsShown) {
   MenuActive = true;
   PlatformInjectKey("W", true);
   DispatchMessages();

@@ -47,13 +47,11 @@ int EnvInt(const char* name, int fallback) {
 }
 
 struct SoakStats {
-  int steps = 0, frames = 0, games = 0, deaths = 0, forcedDeaths = 0, menuVisits = 0;
-  int maxParticles = 0, maxSpiders = 0, maxZenits = 0, maxWave = 0, waves = 0;
-  int turretsBuilt = 0, kills = 0;
-  int pointGrants = 0;
+  int steps = 0, frames = 0, games = 0, deaths = 0, forcedDeaths = 0, menuVisits = 0, waves = 0;
+  int maxParticles = 0, maxSpiders = 0, maxZenits = 0, maxWave = 0, turretsBuilt = 0, kills = 0;
   long long rssWarm = 0, rssPeak = 0, rssFinal = 0, rssMaxAfterWarm = 0;
   long long heapWarm = 0, heapFinal = 0;  // bytes the allocator has handed out
-  std::string rssTrace;  // MiB every tenth of the run
+  std::string rssTrace;                   // MiB every tenth of the run
 };
 
 template <typename T>
@@ -65,35 +63,23 @@ int ListLength(const T* head) {
 
 class Soak : public GameTest {
  protected:
+  // Key code 0 is the left mouse button.
   static void Hold(uint8_t code, bool down) {
-    if (down == IsKeyDown(code)) return;
-    if (code == 0)
-      WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
-    else
-      WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
+    if (down != IsKeyDown(code))
+      WndProc(code ? (down ? WM_KEYDOWN : WM_KEYUP) : (down ? WM_LBUTTONDOWN : WM_LBUTTONUP), code, 0);
   }
   static void ReleaseAll() {
-    for (uint8_t c : {uint8_t(0), uint8_t('W'), uint8_t('S'), uint8_t('A'), uint8_t('D'), uint8_t('F')})
-      Hold(c, false);
+    for (char c : {'\0', 'W', 'S', 'A', 'D', 'F'}) Hold(uint8_t(c), false);
   }
-  static void Key(uint8_t vk) {
-    WndProc(WM_KEYDOWN, vk, 0);
-    WndProc(WM_KEYUP, vk, 0);
-  }
+  static void Key(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0); WndProc(WM_KEYUP, vk, 0); }
   static void Choose(int item) {
     while (MenuSelection != item) Key(VK_DOWN);
     Key(VK_RETURN);
   }
   static const TSpider* Nearest() {
     const TSpider* best = nullptr;
-    float bd = 1e30f;
-    for (const TSpider* s = GameMap.Spiders; s; s = s->Next) {
-      float d = VectorDistSq(s->Position, Player.Position);
-      if (d < bd) {
-        bd = d;
-        best = s;
-      }
-    }
+    for (const TSpider* s = GameMap.Spiders; s; s = s->Next)
+      if (!best || VectorDistSq(s->Position, Player.Position) < VectorDistSq(best->Position, Player.Position)) best = s;
     return best;
   }
   void Frame() {
@@ -124,10 +110,8 @@ class Soak : public GameTest {
     int perShot = 2 + std::max(2, 3 + SpiderModel.MeshCount);
     int shots = kParticleLifeSteps / 5 + 1 + (kParticleLifeSteps / 10 + 1) * zenitsRecent_;
     ASSERT_LE(ParticleList.Count, perShot * shots);
-    ASSERT_GE(Player.Health, 0);
-    ASSERT_LE(Player.Health, 100);
-    ASSERT_GE(Player.Points, 0);
-    ASSERT_LE(Player.Points, 999);
+    ASSERT_TRUE(Player.Health >= 0 && Player.Health <= 100) << Player.Health;
+    ASSERT_TRUE(Player.Points >= 0 && Player.Points <= 999) << Player.Points;
     ASSERT_LE(std::fabs(Player.Pitch), PlayerPitchLimit);
     ASSERT_TRUE(std::isfinite(Player.Position.x) && std::isfinite(Player.Position.z));
     for (const TSpider* s = GameMap.Spiders; s; s = s->Next)
@@ -143,10 +127,7 @@ TEST_F(Soak, LongSessionStaysBounded) {
   FreeGame();
   TGenOutput out;
   out.Root = dir_.Path() + "/data";
-  GenerateImages(out);
-  GenerateModels(out);
-  GenerateSounds(out);
-  GenerateMusic(out);
+  for (auto generate : {GenerateImages, GenerateModels, GenerateSounds, GenerateMusic}) generate(out);
   ASSERT_TRUE(out.Ok);
   LoadGame();
   ASSERT_TRUE(SpiderModel.Loaded);
@@ -205,15 +186,10 @@ TEST_F(Soak, LongSessionStaysBounded) {
       Hold('A', gameStep % 400 >= 300);
       Hold('D', false);
     }
-    if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) {
-      // The big waves get a battery of turrets: kills alone pay for one now and then.
-      Player.Points = 999;
-      ++st.pointGrants;
-    }
-    if (fight) {
-      // Each turret needs a new press: let go once it stands.
-      Hold('F', Player.Points > 100 && Player.BuildCounter < PlayerBuildSteps + 1);
-    }
+    // The big waves get a battery of turrets: kills alone pay for one now and then.
+    if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) Player.Points = 999;
+    // Each turret needs a new press: let go once it stands.
+    if (fight) Hold('F', Player.Points > 100 && Player.BuildCounter < PlayerBuildSteps + 1);
     int zenitsBefore = GameMap.ZenitCount;
     Step(dx, dy);
     UpdateSound();
@@ -222,10 +198,7 @@ TEST_F(Soak, LongSessionStaysBounded) {
     ++st.steps;
     ++gameStep;
     if (GameMap.ZenitCount > zenitsBefore) ++st.turretsBuilt;
-    if (WaveSize != lastWave) {
-      ++st.waves;
-      lastWave = WaveSize;
-    }
+    if (WaveSize != lastWave) ++st.waves, lastWave = WaveSize;
     zenitsRecent_ = std::max(zenitsRecent_, int(GameMap.ZenitCount));
     st.maxParticles = std::max(st.maxParticles, int(ParticleList.Count));
     st.maxSpiders = std::max(st.maxSpiders, int(GameMap.SpiderCount));
@@ -285,10 +258,10 @@ TEST_F(Soak, LongSessionStaysBounded) {
   std::printf(
       "soak: %d steps (%.1f min of game time) in %.1f s, %d frames; %d games, %d deaths (%d forced), "
       "%d menu visits; %d waves started, largest wave %d; %d turrets built, at most %d standing; "
-      "%d kills, %d point grants; at most %d particles, %d spiders; RSS after warm-up %.1f MiB, "
+      "%d kills; at most %d particles, %d spiders; RSS after warm-up %.1f MiB, "
       "peak %.1f MiB, final %.1f MiB%s; heap in use after warm-up %.1f MiB, final %.1f MiB; RSS/heap in use trace (MiB):%s\n",
       st.steps, st.steps / 3000.0, wall, st.frames, st.games, st.deaths, st.forcedDeaths, st.menuVisits,
-      st.waves, st.maxWave, st.turretsBuilt, st.maxZenits, st.kills, st.pointGrants, st.maxParticles, st.maxSpiders,
+      st.waves, st.maxWave, st.turretsBuilt, st.maxZenits, st.kills, st.maxParticles, st.maxSpiders,
       st.rssWarm / 1048576.0, st.rssPeak / 1048576.0, st.rssFinal / 1048576.0,
       kSanitized ? " (sanitized: flatness not checked)" : "", st.heapWarm / 1048576.0,
       st.heapFinal / 1048576.0, st.rssTrace.c_str());

@@ -5,17 +5,28 @@
 #include "support/image_files.h"
 #include "support/test_env.h"
 
+static GLint TexParam(uint32_t texture, GLenum name) {
+  GLint v = 0;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexParameteriv(GL_TEXTURE_2D, name, &v);
+  return v;
+}
+
+static GLint GlInt(GLenum name) {
+  GLint v = 0;
+  glGetIntegerv(name, &v);
+  return v;
+}
+
 class Textures : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
     TgaSpec s;
-    s.width = 4;
-    s.height = 4;
+    s.width = s.height = 4;
     s.pixels.assign(4 * 4 * 3, 128);
     WriteBytes(dir.File("blood.tga"), MakeTga(s));
-    std::vector<uint8_t> rgb(8 * 8 * 3, 60);
-    WriteBytes(dir.File("pic.jpg"), MakeJpeg(8, 8, rgb));
+    WriteBytes(dir.File("pic.jpg"), MakeJpeg(8, 8, std::vector<uint8_t>(8 * 8 * 3, 60)));
   }
   void TearDown() override {
     while (!TextureTable.empty()) FreeTexture(TextureTable.back().ID);
@@ -33,8 +44,7 @@ TEST_F(Textures, SecondLoadIsCachedAndCounted) {
   std::string name = dir.Path() + "\\blood.tga";
   uint32_t a = LoadTexture(name, false);
   ASSERT_NE(a, 0u);
-  uint32_t b = LoadTexture(name, false);
-  EXPECT_EQ(a, b);
+  EXPECT_EQ(LoadTexture(name, false), a);
   ASSERT_NE(Entry(name), nullptr);
   EXPECT_EQ(Entry(name)->Ref, 2);
   FreeTexture(a);
@@ -59,13 +69,11 @@ TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExact) {
 
 TEST_F(Textures, OtherExtensionsAndMissingFilesGiveZero) {
   WriteBytes(dir.File("pic.png"), {1, 2, 3});
-  EXPECT_EQ(LoadTexture(dir.File("pic.png"), false), 0u);
-  EXPECT_EQ(LoadTexture(dir.File("none.jpg"), false), 0u);
-  EXPECT_EQ(LoadTexture(dir.File("noext"), false), 0u);
-  // A dot inside a folder name is not an extension.
-  EXPECT_EQ(LoadTexture(dir.Path() + "\\x.jpg\\file", false), 0u);
   WriteBytes(dir.File("broken.tga"), {0, 0, 2});
-  EXPECT_EQ(LoadTexture(dir.File("broken.tga"), false), 0u);
+  // "x.jpg\file": a dot inside a folder name is not an extension.
+  for (std::string name : {dir.File("pic.png"), dir.File("none.jpg"), dir.File("noext"),
+                           dir.Path() + "\\x.jpg\\file", dir.File("broken.tga")})
+    EXPECT_EQ(LoadTexture(name, false), 0u) << name;
   EXPECT_TRUE(TextureTable.empty());
 }
 
@@ -86,17 +94,10 @@ TEST_F(Textures, ClampOrRepeatAndFilters) {
   uint32_t c = LoadTexture(dir.File("blood.tga"), false);
   TextureClamp = false;
   uint32_t r = LoadTexture(dir.File("pic.jpg"), false);
-  GLint wrapS, wrapT, minF;
-  glBindTexture(GL_TEXTURE_2D, c);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-  EXPECT_EQ(wrapS, GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(wrapT, GL_CLAMP_TO_EDGE);
-  glBindTexture(GL_TEXTURE_2D, r);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minF);
-  EXPECT_EQ(wrapS, GL_REPEAT);
-  EXPECT_EQ(minF, GL_LINEAR_MIPMAP_LINEAR);
+  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+  EXPECT_EQ(TexParam(r, GL_TEXTURE_WRAP_S), GL_REPEAT);
+  EXPECT_EQ(TexParam(r, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
   GLint w = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &w);
   EXPECT_EQ(w, 1);  // the whole mipmap chain of an 8 x 8 picture exists
@@ -109,18 +110,17 @@ TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
   uint32_t t = UploadTexture(GL_RGB8, GL_BGR_EXT, 3, 2, px.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, t);
-  GLint w = 0;
+  GLint w = 0, h = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
   // GLU rescales non-power-of-two pictures; compare corners of what it made.
   ASSERT_GT(w, 0);
-  std::vector<uint8_t> level(static_cast<size_t>(w) * 2 * 3 * 2);
+  ASSERT_GT(h, 0);
+  std::vector<uint8_t> level(static_cast<size_t>(w) * h * 3);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_BGR_EXT, GL_UNSIGNED_BYTE, level.data());
   EXPECT_GT(level[0], 200);  // first texel blue
   EXPECT_LT(level[2], 50);
-  GLint h = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  size_t lastRow = static_cast<size_t>(h - 1) * w * 3;
-  EXPECT_GT(level[lastRow + 2], 200);  // second row starts red
+  EXPECT_GT(level[static_cast<size_t>(h - 1) * w * 3 + 2], 200);  // second row starts red
   glDeleteTextures(1, &t);
 }
 
@@ -138,9 +138,7 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
   BindTexture(t);
   EXPECT_EQ(TextureBindCalls - before, 2u);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  GLint bound = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<uint32_t>(bound), t);
+  EXPECT_EQ(static_cast<uint32_t>(GlInt(GL_TEXTURE_BINDING_2D)), t);
   // Binding 0 through the cache leaves texturing on.
   BindTexture(0);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
@@ -148,29 +146,24 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
 
 class RenderStates : public GLTest {};
 
-TEST_F(RenderStates, BlendModes) {
-  GLint src, dst;
-  SetBlendMode(0);
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  SetBlendMode(1);
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(src, GL_SRC_ALPHA);
-  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-  SetBlendMode(2);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(dst, GL_ONE);
-  SetBlendMode(3);
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(src, GL_ZERO);
-  EXPECT_EQ(dst, GL_SRC_COLOR);
-  SetBlendMode(0);
-  SetBlendMode(7);  // unknown: on, function kept
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(src, GL_ZERO);
+TEST_F(RenderStates, BlendModesInSequenceAndAnUnknownOneKeepsTheFunction) {
+  const struct {
+    uint8_t mode;
+    bool on;
+    GLint src, dst;
+  } steps[] = {{0, false, 0, 0},
+               {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+               {2, true, GL_SRC_ALPHA, GL_ONE},
+               {3, true, GL_ZERO, GL_SRC_COLOR},
+               {0, false, 0, 0},
+               {7, true, GL_ZERO, GL_SRC_COLOR}};
+  for (const auto& s : steps) {
+    SetBlendMode(s.mode);
+    EXPECT_EQ(glIsEnabled(GL_BLEND), s.on) << int(s.mode);
+    if (!s.on) continue;
+    EXPECT_EQ(GlInt(GL_BLEND_SRC), s.src) << int(s.mode);
+    EXPECT_EQ(GlInt(GL_BLEND_DST), s.dst) << int(s.mode);
+  }
   SetBlendMode(0);
 }
 

@@ -45,20 +45,19 @@ TEST(Timer, LongUptimeWrapsSmoothlyWithoutLeaping) {
 }
 
 TEST(Random, RangesAndRepeatableSeeds) {
+  std::vector<int> first, again;
   RandomSeed(7);
-  std::vector<int> first;
   for (int i = 0; i < 50; ++i) first.push_back(RandomInt(15));
   RandomSeed(7);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(RandomInt(15), first[i]);
+  for (int i = 0; i < 50; ++i) again.push_back(RandomInt(15));
+  EXPECT_EQ(again, first);
   std::set<int> seen;
   for (int i = 0; i < 2000; ++i) {
     int v = RandomInt(3);
-    ASSERT_GE(v, 0);
-    ASSERT_LT(v, 3);
-    seen.insert(v);
     float f = RandomFloat();
-    ASSERT_GE(f, 0.0f);
-    ASSERT_LT(f, 1.0f);
+    ASSERT_TRUE(v >= 0 && v < 3) << v;
+    ASSERT_TRUE(f >= 0.0f && f < 1.0f) << f;
+    seen.insert(v);
   }
   EXPECT_EQ(seen.size(), 3u);
   EXPECT_EQ(RandomInt(0), 0);
@@ -101,18 +100,18 @@ TEST_F(Files, FileExistsOnlyForReadableFiles) {
 }
 
 TEST_F(Files, ProgramDirectoryHoldsTheData) {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  auto cwd = [] {
+    char now[PATH_MAX];
+    return std::string(getcwd(now, sizeof now) ? now : "");
+  };
+  const std::string old = cwd();
   ScratchDir elsewhere;
   ASSERT_EQ(chdir(elsewhere.Path().c_str()), 0);
   // No data here nor beside the test binary: the build's data folder is used.
   EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", dir.Path().c_str()));
-  char now[PATH_MAX];
-  ASSERT_NE(getcwd(now, sizeof now), nullptr);
-  EXPECT_EQ(std::string(now), dir.Path());
+  EXPECT_EQ(cwd(), dir.Path());
   // Already in a folder holding data: stay.
   EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", elsewhere.Path().c_str()));
-  ASSERT_NE(getcwd(now, sizeof now), nullptr);
-  EXPECT_EQ(std::string(now), dir.Path());
-  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_EQ(cwd(), dir.Path());
+  ASSERT_EQ(chdir(old.c_str()), 0);
 }
