@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "audio/l_sound.h"
 #include "platform/p_sound.h"
@@ -100,16 +102,10 @@ TEST(SoundLifecycle, NoDeviceFailsQuietly) {
       ::testing::ExitedWithCode(0), "^$");
 }
 
-TEST_F(SoundTest, SecondInitChangesNothing) {
-  int32_t id = Load("tone.wav");
-  EXPECT_FALSE(InitSound());
-  EXPECT_EQ(Load("tone.wav"), id);
-  EXPECT_EQ(LastSampleId, 1);
-}
-
 TEST_F(SoundTest, IdsStartAtOneAndAreNeverReused) {
   EXPECT_EQ(Load("tone.wav"), 1);
   EXPECT_EQ(Load("click.wav"), 2);
+  EXPECT_FALSE(InitSound());  // a second init changes nothing
   EXPECT_TRUE(FreeSample(2));
   EXPECT_FALSE(FreeSample(2));
   EXPECT_EQ(Load("other.wav"), 3);
@@ -132,40 +128,29 @@ TEST_F(SoundTest, SameNameSameIdAndCaseDifferenceLoadsACopy) {
 }
 
 TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnId) {
-  std::vector<uint8_t> data = SineData16(1000, 440, 44100, 0.5f);
-  std::vector<uint8_t> good = MakeWave(WaveLayout{}, data);
-  auto write = [&](const char* name, std::vector<uint8_t> bytes) { WriteBytes(dir.File(name), bytes); };
-  write("short.wav", std::vector<uint8_t>(good.begin(), good.begin() + 30));
-  write("truncated.wav", std::vector<uint8_t>(good.begin(), good.end() - 1));
-  std::vector<uint8_t> magic = good;
+  const std::vector<uint8_t> data = SineData16(1000, 440, 44100, 0.5f), good = MakeWave(WaveLayout{}, data);
+  std::vector<uint8_t> magic = good, wave = good;
   magic[1] = 'X';
-  write("magic.wav", magic);
-  std::vector<uint8_t> wave = good;
   wave[9] = 'X';
-  write("wave.wav", wave);
-  struct Layout {
-    const char* name;
-    uint16_t formatTag, channels, bits;
-    bool overrideLength;
-  } layouts[] = {{"4bit.wav", 1, 1, 4, false},      {"stereo.wav", 1, 2, 16, false},
-                 {"huge.wav", 1, 1, 16, true},      {"nochannels.wav", 1, 0, 16, false},
-                 {"float.wav", 3, 1, 32, false},    {"24bit.wav", 1, 1, 24, false}};
-  for (const Layout& l : layouts) {
-    WaveLayout s;
-    s.formatTag = l.formatTag;
-    s.channels = l.channels;
-    s.bits = l.bits;
-    s.overrideLength = l.overrideLength;
-    s.length = 0x7FFFFFF0u;
-    write(l.name, MakeWave(s, data));
-  }
-  write("empty.wav", MakeWave(WaveLayout{}, {}));
-  write("zero.wav", {});
-
-  for (const char* name : {"missing.wav", "short.wav", "truncated.wav", "magic.wav", "wave.wav", "4bit.wav",
-                           "stereo.wav", "huge.wav", "nochannels.wav", "float.wav", "24bit.wav", "empty.wav",
-                           "zero.wav"})
+  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+      {"short.wav", {good.begin(), good.begin() + 30}},
+      {"truncated.wav", {good.begin(), good.end() - 1}},
+      {"magic.wav", magic},
+      {"wave.wav", wave},
+      {"4bit.wav", MakeWave({.bits = 4}, data)},
+      {"stereo.wav", MakeWave({.channels = 2}, data)},
+      {"huge.wav", MakeWave({.overrideLength = true, .length = 0x7FFFFFF0u}, data)},
+      {"nochannels.wav", MakeWave({.channels = 0}, data)},
+      {"float.wav", MakeWave({.formatTag = 3, .bits = 32}, data)},
+      {"24bit.wav", MakeWave({.bits = 24}, data)},
+      {"empty.wav", MakeWave(WaveLayout{}, {})},
+      {"zero.wav", {}},
+  };
+  EXPECT_EQ(Load("missing.wav"), -1);
+  for (const auto& [name, bytes] : files) {
+    WriteBytes(dir.File(name), bytes);
     EXPECT_EQ(Load(name), -1) << name;
+  }
   EXPECT_EQ(LastSampleId, 0);
   EXPECT_EQ(SampleList, nullptr);
   EXPECT_EQ(LoadSample(dir.Path()), -1) << "a directory";
@@ -197,8 +182,7 @@ TEST_F(SoundTest, NoSoundLoadsButNeverPlays) {
 }
 
 TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
-  int32_t id = Load("tone.wav");
-  int32_t other = Load("click.wav");
+  const int32_t id = Load("tone.wav"), other = Load("click.wav");
   for (int32_t i = 0; i < kSoundChannels; i++) EXPECT_EQ(PlaySample(id, true, TVector{float(i), 0, 0}), i);
   EXPECT_EQ(PlaySample(id, true, TVector{0, 0, 0}), -1);
   EXPECT_EQ(PlaySample(other, false, TVector{0, 0, 0}), -1);
@@ -214,8 +198,7 @@ TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
 }
 
 TEST_F(SoundTest, FinishedOneShotIsHeldForThreeSecondsAndReused) {
-  int32_t click = Load("click.wav");
-  int32_t tone = Load("tone.wav");
+  const int32_t click = Load("click.wav"), tone = Load("tone.wav");
   int32_t h = PlaySample(click, false, TVector{0, 0, 0});
   ASSERT_EQ(h, 0);
   EXPECT_EQ(Channels[0].startTime, 1000u);
@@ -256,8 +239,7 @@ TEST_F(SoundTest, HoldTimeWrapsAroundTheTickCounter) {
 }
 
 TEST_F(SoundTest, StoppedChannelIsRecycledWhenNoneIsFree) {
-  int32_t click = Load("click.wav");
-  int32_t tone = Load("tone.wav");
+  const int32_t click = Load("click.wav"), tone = Load("tone.wav");
   for (int32_t i = 0; i < kSoundChannels; i++) ASSERT_EQ(PlaySample(click, false, TVector{0, 0, 0}), i);
   Render(2048);  // every one-shot has finished, all still held
   // The same sample reuses the first stopped channel that holds it.
@@ -296,10 +278,8 @@ TEST_F(SoundTest, StopChannelRewindsAndStopSamplesResumes) {
 }
 
 TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
-  int32_t a = Load("tone.wav");
-  int32_t b = Load("other.wav");
-  int32_t ha = PlaySample(a, true, TVector{0, 0, 0});
-  int32_t hb = PlaySample(b, true, TVector{0, 0, 0});
+  const int32_t a = Load("tone.wav"), b = Load("other.wav");
+  const int32_t ha = PlaySample(a, true, TVector{0, 0, 0}), hb = PlaySample(b, true, TVector{0, 0, 0});
   StopSamples(999);
   EXPECT_TRUE(Playing(ha));
   StopSamples(a);
@@ -327,8 +307,7 @@ TEST_F(SoundTest, HandlesAndIdsAreRangeChecked) {
 }
 
 TEST_F(SoundTest, StaleHandleAddressesTheNewSound) {
-  int32_t click = Load("click.wav");
-  int32_t tone = Load("tone.wav");
+  const int32_t click = Load("click.wav"), tone = Load("tone.wav");
   int32_t stale = PlaySample(click, false, TVector{0, 0, 0});
   ASSERT_EQ(stale, 0);
   Render(2048);
@@ -344,8 +323,7 @@ TEST_F(SoundTest, StaleHandleAddressesTheNewSound) {
 }
 
 TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnly) {
-  int32_t a = Load("tone.wav");
-  int32_t b = Load("other.wav");
+  const int32_t a = Load("tone.wav"), b = Load("other.wav");
   ASSERT_EQ(PlaySample(a, true, TVector{0, 0, 0}), 0);
   ASSERT_EQ(PlaySample(b, true, TVector{0, 0, 0}), 1);
   ASSERT_EQ(PlaySample(a, true, TVector{0, 0, 0}), 2);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "audio/l_sound.h"
 #include "platform/p_sound.h"
@@ -24,18 +25,19 @@ static Levels Render(uint32_t frames) {
   return {std::sqrt(l / frames), std::sqrt(r / frames)};
 }
 
-// The camera's listener placement: axes from Pitch and Yaw + pi (Roll 0), then
-// front = -C, top = -B and the eye 2 above the player.
-static TVector PlaceListenerLikeCamera(const TVector& player, float pitch, float yaw) {
-  const float pi = 3.14159265358979f;
-  float p = pitch, y = yaw + pi, r = 0;
-  float sp = std::sin(p), cp = std::cos(p), sy = std::sin(y), cy = std::cos(y), sr = std::sin(r), cr = std::cos(r);
-  TVector b{sp * cy * cr - sy * sr, cp * cr, sp * sy * cr + cy * sr};
-  TVector c{cp * cy, -sp, cp * sy};
+// The camera's listener placement with Pitch and Roll 0: front = -C = (cos Yaw, 0, sin Yaw),
+// top = -B = (0, -1, 0) (the sound module's handedness), and the eye 2 above the player.
+static TVector PlaceListenerLikeCamera(const TVector& player, float yaw) {
+  SetListenerOrientation(TVector{std::cos(yaw), 0, std::sin(yaw)}, TVector{0, -1, 0});
   TVector eye{player.x, player.y + 2, player.z};
-  SetListenerOrientation(TVector{-c.x, -c.y, -c.z}, TVector{-b.x, -b.y, -b.z});
   SetListenerPosition(eye);
   return eye;
+}
+
+// What is heard once the gains have settled after a change.
+static Levels Settled() {
+  Render(4096);
+  return Render(4410);
 }
 
 class SpatialTest : public ::testing::Test {
@@ -68,8 +70,8 @@ class SpatialTest : public ::testing::Test {
   int32_t tone = -1;
 };
 
-TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRight) {
-  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);  // facing +x, right is +z
+TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRightWhicheverWayItFaces) {
+  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);  // facing +x, right is +z
   Levels right = Hear(TVector{eye.x, eye.y, eye.z + 5});
   Levels left = Hear(TVector{eye.x, eye.y, eye.z - 5});
   Levels ahead = Hear(TVector{eye.x + 5, eye.y, eye.z});
@@ -77,20 +79,17 @@ TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRight) {
   EXPECT_GT(left.left, 2 * left.right);
   EXPECT_NEAR(ahead.left / ahead.right, 1.0, 0.05);
   // Turning round (Yaw pi, facing -x) swaps the sides.
-  PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 3.14159265f);
+  PlaceListenerLikeCamera(TVector{0, 0, 0}, 3.14159265f);
   Levels turned = Hear(TVector{eye.x, eye.y, eye.z + 5});
   EXPECT_GT(turned.left, 2 * turned.right);
-}
-
-TEST_F(SpatialTest, YawTurnsTheEars) {
   // Yaw pi/2 faces +z (the facing direction is (cos Yaw, 0, sin Yaw)): +x is then on the left.
-  TVector eye = PlaceListenerLikeCamera(TVector{10, 0, -3}, 0, 3.14159265f / 2);
+  eye = PlaceListenerLikeCamera(TVector{10, 0, -3}, 3.14159265f / 2);
   Levels plusX = Hear(TVector{eye.x + 5, eye.y, eye.z});
   EXPECT_GT(plusX.left, 2 * plusX.right);
 }
 
 TEST_F(SpatialTest, GainFollowsInverseDistanceWithRolloff005) {
-  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);
+  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);
   double reference = Hear(TVector{eye.x + 1, eye.y, eye.z}).Total();
   ASSERT_GT(reference, 0.05);
   for (float d : {0.25f, 2.0f, 5.0f, 21.0f, 101.0f, 301.0f}) {
@@ -101,33 +100,28 @@ TEST_F(SpatialTest, GainFollowsInverseDistanceWithRolloff005) {
 }
 
 TEST_F(SpatialTest, ThreeDChangesWaitForTheStepCommit) {
-  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);
+  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);
   int32_t h = PlaySample(tone, true, TVector{eye.x, eye.y, eye.z + 5});
   UpdateSound();
-  Render(4096);
-  Levels before = Render(4410);
+  Levels before = Settled();
   EXPECT_GT(before.right, 2 * before.left);
   SetChannelPosition(h, TVector{eye.x, eye.y, eye.z - 5});
-  Render(4096);
-  Levels pending = Render(4410);
+  Levels pending = Settled();
   EXPECT_GT(pending.right, 2 * pending.left) << "not moved before the commit";
   UpdateSound();
-  Render(4096);
-  Levels after = Render(4410);
+  Levels after = Settled();
   EXPECT_GT(after.left, 2 * after.right);
 }
 
 TEST_F(SpatialTest, MovingListenerKeepsThePlayingChannelInPlace) {
-  PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);
+  PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);
   int32_t h = PlaySample(tone, true, TVector{0, 2, 5});
   UpdateSound();
-  Render(4096);
-  EXPECT_GT(Render(4410).right, 0);
+  EXPECT_GT(Settled().right, 0);
   // The player walks past: the sound is now behind-left of a listener at z = 10.
-  PlaceListenerLikeCamera(TVector{0, 0, 10}, 0, 0);
+  PlaceListenerLikeCamera(TVector{0, 0, 10}, 0);
   UpdateSound();
-  Render(4096);
-  Levels l = Render(4410);
+  Levels l = Settled();
   EXPECT_GT(l.left, 2 * l.right);
   EXPECT_EQ(Channels[h].position.z, 5.0f);
 }
@@ -141,26 +135,25 @@ TEST_F(SpatialTest, ListenerFoundLaterUsesRolloff001) {
   tone = LoadSample(dir.File("tone.wav"));
   ASSERT_GT(tone, 0);
   PlatformSoundTestFailListener(false);
-  PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);  // ignored: no listener yet
+  PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);  // ignored: no listener yet
   UpdateSound();
   EXPECT_TRUE(ListenerPresent);
-  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);
+  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);
   double reference = Hear(TVector{eye.x + 1, eye.y, eye.z}).Total();
   double heard = Hear(TVector{eye.x + 101, eye.y, eye.z}).Total() / reference;
   EXPECT_NEAR(heard, 0.5, 0.01);
 }
 
 TEST_F(SpatialTest, NoSoundIgnoresListenerAndChannelMoves) {
-  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0, 0);
+  TVector eye = PlaceListenerLikeCamera(TVector{0, 0, 0}, 0);
   int32_t h = PlaySample(tone, true, TVector{eye.x, eye.y, eye.z + 5});
   ASSERT_GE(h, 0);
   NoSound = true;
   EXPECT_FALSE(SetChannelPosition(h, TVector{0, 0, 0}));
   EXPECT_EQ(Channels[h].position.z, eye.z + 5);
-  PlaceListenerLikeCamera(TVector{0, 0, 20}, 0, 0);
+  PlaceListenerLikeCamera(TVector{0, 0, 20}, 0);
   UpdateSound();
-  Render(4096);
-  Levels l = Render(4410);
+  Levels l = Settled();
   NoSound = false;
   EXPECT_GT(l.right, 2 * l.left) << "the listener did not move";
 }

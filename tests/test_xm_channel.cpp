@@ -1,77 +1,92 @@
 // XM channel rules: the volume column on first and later ticks, envelopes, auto-vibrato, channel reset.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 #include "audio/xm_mix.h"
 #include "support/xm_rig.h"
 
-static const uint8_t C4 = 49, C5 = 61;
+namespace {
 
+const uint8_t C4 = 49, C5 = 61;
+using V = std::vector<int>;
+using VP = std::vector<std::pair<int, int>>;
+
+// Fills rows 0, 1, ... of channel 0 and starts the song.
+bool Start(XmRig& rig, std::initializer_list<XmCell> rows) {
+  int r = 0;
+  for (const XmCell& c : rows) rig.Cell(r++) = c;
+  return rig.Start();
+}
+
+// What `read` gives after each of `count` steps; the steps take the tick counts in `ticks` in turn.
+template <class Read>
+auto Trace(XmRig& rig, int count, const std::vector<int>& ticks, Read read) {
+  std::vector<decltype(read(rig.Ch()))> out;
+  for (int i = 0; i < count; ++i) {
+    rig.Tick(ticks[i % ticks.size()]);
+    out.push_back(read(rig.Ch()));
+  }
+  return out;
+}
+
+// Volume and panning envelopes alike: from 0 up to 64 at tick 4, down to 32 at tick 8.
+TXmInstrument RiseAndFall(uint8_t type) {
+  TXmInstrument inst{};
+  inst.volCount = inst.panCount = 3;
+  inst.volPoints[1] = inst.panPoints[1] = {4, 64};
+  inst.volPoints[2] = inst.panPoints[2] = {8, 32};
+  inst.volType = inst.panType = type;
+  return inst;
+}
+
+// The envelope's output after each of n steps.
+V Outputs(TXmChannel& ch, TXmEnvelopeKind kind, const TXmInstrument& inst, int n) {
+  V out;
+  for (int t = 0; t < n; ++t) {
+    StepEnvelope(&ch, kind, &inst);
+    out.push_back(kind == kXmVolumeEnvelope ? ch.volEnv.output : ch.panEnv.output);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Each row's value after its first tick and after its last (six ticks a row).
 TEST(XmVolumeColumn, SetVolumeAndSlidesOnFirstAndLaterTicks) {
   XmRig rig;
-  rig.Cell(0) = XmCell{C4, 1, 0x30, 0, 0};  // volume 32
-  rig.Cell(1) = XmCell{0, 0, 0x62, 0, 0};   // slide down 2, every tick
-  rig.Cell(2) = XmCell{0, 0, 0x73, 0, 0};   // slide up 3, every tick
-  rig.Cell(3) = XmCell{0, 0, 0x84, 0, 0};   // fine down 4, first tick only
-  rig.Cell(4) = XmCell{0, 0, 0x95, 0, 0};   // fine up 5, first tick only
-  rig.Cell(5) = XmCell{0, 0, 0x7F, 0, 0};
-  rig.Cell(6) = XmCell{0, 0, 0x55, 0, 0};   // above 0x50: nothing
-  rig.Cell(7) = XmCell{0, 0, 0x10, 0, 0};
-  ASSERT_TRUE(rig.Start());
-  const int first[8] = {32, 30, 23, 34, 39, 54, 64, 0};
-  const int last[8] = {32, 20, 38, 34, 39, 64, 64, 0};
-  for (int r = 0; r < 8; ++r) {
-    rig.Tick(1);
-    EXPECT_EQ(rig.Ch().volume, first[r]) << r;
-    rig.Tick(5);
-    EXPECT_EQ(rig.Ch().volume, last[r]) << r;
-  }
+  ASSERT_TRUE(Start(rig, {{C4, 1, 0x30, 0, 0} /* volume 32 */, {0, 0, 0x62, 0, 0} /* down 2, every tick */,
+                          {0, 0, 0x73, 0, 0} /* up 3, every tick */, {0, 0, 0x84, 0, 0} /* fine down 4, once */,
+                          {0, 0, 0x95, 0, 0} /* fine up 5, once */, {0, 0, 0x7F, 0, 0},
+                          {0, 0, 0x55, 0, 0} /* above 0x50: nothing */, {0, 0, 0x10, 0, 0}}));
+  EXPECT_EQ(Trace(rig, 16, {1, 5}, [](const TXmChannel& c) { return c.volume; }),
+            (std::vector<int>{32, 32, 30, 20, 23, 38, 34, 34, 39, 39, 54, 64, 64, 64, 0, 0}));
 }
 
 TEST(XmVolumeColumn, VibratoSpeedAndDepth) {
   XmRig rig;
-  rig.Cell(0) = XmCell{C4, 1, 0xA8, 0, 0};
-  rig.Cell(1) = XmCell{0, 0, 0xBF, 0, 0};
-  ASSERT_TRUE(rig.Start());
-  rig.Tick(6);
-  EXPECT_EQ(rig.Ch().vibratoSpeed, 8);
-  EXPECT_EQ(rig.Ch().vibratoPos, 0);
-  rig.Tick(1);
-  EXPECT_EQ(rig.Ch().vibratoDepth, 15);
-  EXPECT_EQ(rig.Ch().periodDelta, 0);  // no step on the first tick
-  rig.Tick(1);
-  EXPECT_EQ(rig.Ch().vibratoPos, 8);
-  rig.Tick(1);
-  EXPECT_EQ(rig.Ch().periodDelta, -84);
+  ASSERT_TRUE(Start(rig, {{C4, 1, 0xA8, 0, 0}, {0, 0, 0xBF, 0, 0}}));
+  // Period delta and position: Ax only sets the speed; Bx steps from the second tick on.
+  EXPECT_EQ(Trace(rig, 3, {7, 1, 1}, [](const TXmChannel& c) { return std::pair{c.periodDelta, c.vibratoPos}; }),
+            (VP{{0, 0}, {0, 8}, {-84, 16}}));
 }
 
 TEST(XmVolumeColumn, PanningSetAndSlides) {
   XmRig rig;
-  rig.Cell(0) = XmCell{C4, 1, 0xC4, 0, 0};
-  rig.Cell(1) = XmCell{0, 0, 0xD3, 0, 0};
-  rig.Cell(2) = XmCell{0, 0, 0xE5, 0, 0};
-  rig.Cell(3) = XmCell{0, 0, 0xC0, 0, 0};
-  rig.Cell(4) = XmCell{0, 0, 0xDF, 0, 0};
-  rig.Cell(5) = XmCell{0, 0, 0xEF, 0, 0};
-  ASSERT_TRUE(rig.Start());
-  // The channel's value slides past 0 and comes back; what the voice hears is clamped.
-  const int first[6] = {64, 61, 51, 0, -15, -75};
-  const int last[6] = {64, 46, 76, 0, -90, 0};
-  for (int r = 0; r < 6; ++r) {
-    rig.Tick(1);
-    EXPECT_EQ(rig.Ch().panning, first[r]) << r;
-    rig.Tick(5);
-    EXPECT_EQ(rig.Ch().panning, last[r]) << r;
-    EXPECT_GE(rig.Ch().voice->panning, 0) << r;
-  }
+  ASSERT_TRUE(Start(rig, {{C4, 1, 0xC4, 0, 0}, {0, 0, 0xD3, 0, 0}, {0, 0, 0xE5, 0, 0}, {0, 0, 0xC0, 0, 0},
+                          {0, 0, 0xDF, 0, 0}, {0, 0, 0xEF, 0, 0}}));
+  // After each row's first and last tick: the channel's value slides past 0 and comes back; the voice's is clamped.
+  EXPECT_EQ(Trace(rig, 12, {1, 5}, [](const TXmChannel& c) { return std::pair{c.panning, c.voice->panning}; }),
+            (VP{{64, 64}, {64, 64}, {61, 61}, {46, 46}, {51, 51}, {76, 76}, {0, 0}, {0, 0}, {-15, 0}, {-90, 0},
+                {-75, 0}, {0, 0}}));
 }
 
 TEST(XmVolumeColumn, TonePortamentoSetsSpeedWithoutTrigger) {
   XmRig rig;
-  rig.Cell(0) = XmCell{C4, 1, 0, 0, 0};
-  rig.Cell(1) = XmCell{0, 0, 0, 0xE, 0x1F};  // period 4608 - 60
-  rig.Cell(2) = XmCell{0, 0, 0xF1, 0, 0};    // speed 16: 64 a tick back to the note
-  rig.Cell(3) = XmCell{C5, 1, 0xF2, 0, 0};
-  ASSERT_TRUE(rig.Start());
+  // Period 4608 - 60, then speed 16 (64 a tick) back to the note, then a new note without trigger.
+  ASSERT_TRUE(Start(rig, {{C4, 1, 0, 0, 0}, {0, 0, 0, 0xE, 0x1F}, {0, 0, 0xF1, 0, 0}, {C5, 1, 0xF2, 0, 0}}));
   rig.Tick(12);
   EXPECT_EQ(rig.Ch().period, 4548);
   rig.Tick(1);
@@ -87,55 +102,30 @@ TEST(XmVolumeColumn, TonePortamentoSetsSpeedWithoutTrigger) {
 }
 
 TEST(XmEnvelope, InterpolatesBetweenPointsAndFinishes) {
-  TXmInstrument inst{};
-  inst.volCount = 3;
-  inst.volPoints[0] = {0, 0};
-  inst.volPoints[1] = {4, 64};
-  inst.volPoints[2] = {8, 32};
-  inst.volType = 1;
+  const TXmInstrument inst = RiseAndFall(1);
   TXmChannel ch{};
-  const int expect[11] = {0, 16, 32, 48, 64, 56, 48, 40, 32, 32, 32};
-  for (int t = 0; t < 11; ++t) {
-    ch.flags = 0;
-    StepEnvelope(&ch, kXmVolumeEnvelope, &inst);
-    EXPECT_EQ(ch.volEnv.output, expect[t]) << t;
-    EXPECT_EQ(ch.flags, kXmVolume);
-  }
+  EXPECT_EQ(Outputs(ch, kXmVolumeEnvelope, inst, 10), (V{0, 16, 32, 48, 64, 56, 48, 40, 32, 32}));
+  ch.flags = 0;
+  EXPECT_EQ(Outputs(ch, kXmVolumeEnvelope, inst, 1), (V{32}));
+  EXPECT_EQ(ch.flags, kXmVolume);  // even when finished
   EXPECT_TRUE(ch.volEnv.finished);
   EXPECT_EQ(ch.volEnv.tick, 8);  // does not advance at the last point
 }
 
 TEST(XmEnvelope, SustainHoldsUntilKeyOffAndLoopsRepeat) {
-  TXmInstrument inst{};
-  inst.panCount = 3;
-  inst.panPoints[0] = {0, 0};
-  inst.panPoints[1] = {4, 64};
-  inst.panPoints[2] = {8, 32};
-  inst.panType = 3;
+  TXmInstrument inst = RiseAndFall(3);
   inst.panSustain = 1;
   TXmChannel ch{};
-  for (int t = 0; t < 4; ++t) StepEnvelope(&ch, kXmPanningEnvelope, &inst);
-  for (int t = 0; t < 10; ++t) {
-    StepEnvelope(&ch, kXmPanningEnvelope, &inst);
-    EXPECT_EQ(ch.panEnv.output, 64);
-  }
+  EXPECT_EQ(Outputs(ch, kXmPanningEnvelope, inst, 14), (V{0, 16, 32, 48, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64}));
   EXPECT_EQ(ch.flags & kXmPanning, kXmPanning);
   ch.keyOff = true;
-  const int released[4] = {64, 56, 48, 40};
-  for (int e : released) {
-    StepEnvelope(&ch, kXmPanningEnvelope, &inst);
-    EXPECT_EQ(ch.panEnv.output, e);
-  }
+  EXPECT_EQ(Outputs(ch, kXmPanningEnvelope, inst, 4), (V{64, 56, 48, 40}));
 
   inst.panType = 5;  // loop from point 1 to point 2
   inst.panLoopStart = 1;
   inst.panLoopEnd = 2;
   TXmChannel loop{};
-  const int looped[14] = {0, 16, 32, 48, 64, 56, 48, 40, 64, 56, 48, 40, 64, 56};
-  for (int t = 0; t < 14; ++t) {
-    StepEnvelope(&loop, kXmPanningEnvelope, &inst);
-    EXPECT_EQ(loop.panEnv.output, looped[t]) << t;
-  }
+  EXPECT_EQ(Outputs(loop, kXmPanningEnvelope, inst, 14), (V{0, 16, 32, 48, 64, 56, 48, 40, 64, 56, 48, 40, 64, 56}));
   EXPECT_FALSE(loop.panEnv.finished);
 }
 
@@ -159,8 +149,7 @@ TEST(XmEnvelope, VolumeEnvelopeDrivesTheVoiceVolume) {
   in.volume.type = 1;
   in.panning.points = {{0, 32}, {1, 64}, {5, 64}};
   in.panning.type = 1;
-  rig.Cell(0) = XmCell{C4, 1, 0, 0, 0};
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(Start(rig, {{C4, 1, 0, 0, 0}}));
   rig.Tick(1);
   EXPECT_EQ(rig.Ch().voice->volume, 128);
   EXPECT_EQ(rig.Ch().voice->panning, 128);
@@ -173,7 +162,7 @@ TEST(XmEnvelope, VolumeEnvelopeDrivesTheVoiceVolume) {
 TEST(XmAutoVibrato, WaveformsDepthRateAndSweep) {
   struct Case {
     uint8_t type, sweep;
-    int expect[6];
+    V expect;
   } cases[] = {
       {1, 0, {8, 8, -8, -8, 8, 8}},  // square: 64 x depth 8 >> 6
       {0, 0, {0, 8, 0, -8, 0, 8}},   // sine at 0, 64, 128, 192
@@ -189,13 +178,9 @@ TEST(XmAutoVibrato, WaveformsDepthRateAndSweep) {
     in.vibDepth = 8;
     in.vibRate = 64;
     rig.def.tempo = 1;
-    for (int r = 0; r < 6; ++r) rig.Cell(r) = XmCell{static_cast<uint8_t>(r == 0 ? C4 : 0), 0, 0, 0, 0};
-    rig.Cell(0).instrument = 1;
-    ASSERT_TRUE(rig.Start());
-    for (int t = 0; t < 6; ++t) {
-      rig.Tick(1);
-      EXPECT_EQ(rig.Ch().periodDelta, c.expect[t]) << int(c.type) << " " << int(c.sweep) << " " << t;
-    }
+    ASSERT_TRUE(Start(rig, {{C4, 1, 0, 0, 0}}));
+    EXPECT_EQ(Trace(rig, 6, {1}, [](const TXmChannel& ch) { return ch.periodDelta; }), c.expect)
+        << int(c.type) << " " << int(c.sweep);
   }
 }
 
@@ -204,27 +189,18 @@ TEST(XmChannel, ResetFromSampleAndWaveformRetrigger) {
   smp.volume = 40;
   smp.panning = 200;
   TXmChannel ch{};
-  ch.keyOff = true;
-  ch.fadeoutVolume = 5;
-  ch.volEnv.point = 3;
-  ch.volEnv.finished = true;
+  ch.keyOff = ch.volEnv.finished = true;
+  ch.fadeoutVolume = ch.volEnv.point = ch.tremorCount = 3;
   ch.vibratoPos = 7;
   ch.tremoloPos = -5;
-  ch.tremorCount = 3;
   ch.autoVibPos = 99;
   ch.waveControl = 0x41;  // tremolo waveform 4: keeps its position
   ResetChannelFromSample(&ch, &smp);
-  EXPECT_EQ(ch.volume, 40);
-  EXPECT_EQ(ch.panning, 200);
-  EXPECT_EQ(ch.volEnv.output, 64);
-  EXPECT_EQ(ch.panEnv.output, 32);
-  EXPECT_EQ(ch.volEnv.point, 0);
-  EXPECT_FALSE(ch.volEnv.finished);
   EXPECT_FALSE(ch.keyOff);
-  EXPECT_EQ(ch.fadeoutVolume, 65536);
-  EXPECT_EQ(ch.autoVibPos, 0);
-  EXPECT_EQ(ch.vibratoPos, 0);
-  EXPECT_EQ(ch.tremoloPos, -5);
-  EXPECT_EQ(ch.tremorCount, 0);
+  EXPECT_FALSE(ch.volEnv.finished);
   EXPECT_EQ(ch.flags, kXmVolume | kXmPanning);
+  // Volume and panning, envelope outputs and point, fadeout, auto-vibrato, vibrato, tremolo and tremor positions.
+  EXPECT_EQ((V{ch.volume, ch.panning, ch.volEnv.output, ch.panEnv.output, ch.volEnv.point, ch.fadeoutVolume,
+               ch.autoVibPos, ch.vibratoPos, ch.tremoloPos, ch.tremorCount}),
+            (V{40, 200, 64, 32, 0, 65536, 0, 0, -5, 0}));
 }

@@ -1,6 +1,8 @@
 // XM player file access: the memory stream's read, seek and tell rules and the callback set.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "audio/xm_file.h"
 #include "audio/xm_song.h"
 #include "support/xm_builder.h"
@@ -16,9 +18,7 @@ TEST(MemFile, ReadCutsAtTheEndAndAdvances) {
   EXPECT_EQ(buf[2], 3);
   EXPECT_EQ(MemFileTell(f), 3u);
   EXPECT_EQ(MemFileRead(buf, 8, f), 2u);
-  EXPECT_EQ(buf[0], 4);
-  EXPECT_EQ(buf[1], 5);
-  EXPECT_EQ(buf[2], 3);  // the rest of the destination is left alone
+  EXPECT_EQ(std::vector<uint8_t>(buf, buf + 4), (std::vector<uint8_t>{4, 5, 3, 9}));  // the rest is left alone
   EXPECT_EQ(MemFileRead(buf, 8, f), 0u);
   EXPECT_EQ(MemFileTell(f), 5u);
   // A count that would wrap the position still stops at the end.
@@ -29,18 +29,13 @@ TEST(MemFile, ReadCutsAtTheEndAndAdvances) {
 
 TEST(MemFile, SeekModesAndCutToSize) {
   TMemFile* f = Stream(std::vector<uint8_t>(100, 0));
-  MemFileSeek(f, 40, 0);
-  EXPECT_EQ(MemFileTell(f), 40u);
-  MemFileSeek(f, 10, 1);
-  EXPECT_EQ(MemFileTell(f), 50u);
-  MemFileSeek(f, static_cast<uint32_t>(-20), 2);  // size + offset, unsigned wrap-around
-  EXPECT_EQ(MemFileTell(f), 80u);
-  MemFileSeek(f, 5, 7);  // unknown mode leaves the position
-  EXPECT_EQ(MemFileTell(f), 80u);
-  MemFileSeek(f, 1000, 0);
-  EXPECT_EQ(MemFileTell(f), 100u);
-  MemFileSeek(f, 0xFFFFFFF0u, 1);  // wraps to 84, inside the file
-  EXPECT_EQ(MemFileTell(f), 84u);
+  // Unsigned 32-bit offsets: from the end they wrap around; an unknown mode leaves the position.
+  const struct { uint32_t offset; int mode; uint32_t position; } seeks[] = {
+      {40, 0, 40}, {10, 1, 50}, {static_cast<uint32_t>(-20), 2, 80}, {5, 7, 80}, {1000, 0, 100}, {0xFFFFFFF0u, 1, 84}};
+  for (const auto& s : seeks) {
+    MemFileSeek(f, s.offset, s.mode);
+    EXPECT_EQ(MemFileTell(f), s.position) << s.offset << " " << s.mode;
+  }
   MemFileClose(f);
 }
 
@@ -52,7 +47,6 @@ TEST(MemFile, OpenReadsTheWholeFileAndMissingFilesAreEmpty) {
   TMemFile* f = static_cast<TMemFile*>(MemFileOpen(gamePath.c_str()));
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->size, 3u);
-  EXPECT_EQ(f->position, 0u);
   EXPECT_EQ(f->data[2], 9);
   MemFileClose(f);
   TMemFile* missing = static_cast<TMemFile*>(MemFileOpen((dir.Path() + "/none.xm").c_str()));
@@ -61,22 +55,17 @@ TEST(MemFile, OpenReadsTheWholeFileAndMissingFilesAreEmpty) {
   MemFileClose(missing);
 }
 
-TEST(FileCallbacks, AnyMissingOperationClearsAllFive) {
+TEST(FileCallbacks, AnyMissingOperationClearsAllFiveAndLoadAndPlayNeedThem) {
+  XmModuleDef def;
+  def.AddPattern(4);
+  TXmSong* song = LoadXmBytes(BuildXm(def));
+  ASSERT_NE(song, nullptr);
   UseMemFileCallbacks();
   EXPECT_TRUE(FileCallbacksSet());
   SetFileCallbacks(MemFileOpen, MemFileClose, nullptr, MemFileSeek, MemFileTell);
   EXPECT_FALSE(FileCallbacksSet());
   EXPECT_EQ(XmFile.open, nullptr);
   EXPECT_EQ(XmFile.tell, nullptr);
-}
-
-TEST(FileCallbacks, LoadAndPlayNeedThem) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  std::vector<uint8_t> bytes = BuildXm(def);
-  TXmSong* song = LoadXmBytes(bytes);
-  ASSERT_NE(song, nullptr);
-  SetFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(SongLoad("anything"), nullptr);
   EXPECT_FALSE(SongPlay(song));
   EXPECT_EQ(XmOutput.outputBuffer, nullptr);

@@ -1,76 +1,88 @@
 // XM module loader: header rules, pattern unpacking, instruments, samples and damaged files.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "audio/xm_load.h"
 #include "audio/xm_play.h"
 #include "audio/xm_song.h"
 #include "support/xm_builder.h"
 
-static TXmSong* Load(const XmModuleDef& def) { return LoadXmBytes(BuildXm(def)); }
+namespace {
 
-static bool CellsEmpty(const TXmSong* song, int pattern) {
+struct SongFreer {
+  void operator()(TXmSong* song) const { SongFree(song); }
+};
+using Song = std::unique_ptr<TXmSong, SongFreer>;
+
+Song Load(const XmModuleDef& def) { return Song(LoadXmBytes(BuildXm(def))); }
+
+// A module with one pattern of the given rows (4 channels, as the header defaults say).
+XmModuleDef OnePattern(int rows = 4) {
+  XmModuleDef def;
+  def.AddPattern(rows);
+  return def;
+}
+
+bool CellsEmpty(const TXmSong* song, int pattern) {
   const TXmPattern& p = song->patterns[pattern];
   for (int i = 0; i < p.rows * song->channelCount * 5; ++i)
     if (p.cells[i]) return false;
   return true;
 }
 
+// The five bytes of a cell: note, instrument, volume, effect, parameter.
+std::vector<int> CellAt(const TXmSong* song, int pattern, int row, int channel) {
+  const uint8_t* c = song->patterns[pattern].cells + (row * song->channelCount + channel) * 5;
+  return std::vector<int>(c, c + 5);
+}
+
+// Loop mode, start and length.
+std::vector<uint32_t> Loop(const TXmSample* s) { return {s->loopMode, s->loopStart, s->loopLength}; }
+
+bool ErrorSays(const char* words) { return std::string(XmLastLoadError()).find(words) != std::string::npos; }
+
+}  // namespace
+
 TEST(XmLoadHeader, SignatureIsAllThatIsChecked) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  std::vector<uint8_t> bytes = BuildXm(def);
+  std::vector<uint8_t> bytes = BuildXm(OnePattern());
   bytes[58] = 0x77;  // version
   bytes[37] = 0;     // the 0x1A byte
   bytes[20] = 'Z';   // module name
-  TXmSong* song = LoadXmBytes(bytes);
+  Song song(LoadXmBytes(bytes));
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->tick, &SongTick);
-  EXPECT_EQ(song->initialGlobalVolume, 64);
   EXPECT_EQ(song->channelCount, 4);
   EXPECT_EQ(song->defaultTempo, 6);
   EXPECT_EQ(song->defaultBpm, 125);
   EXPECT_EQ(XmLastLoadError()[0], 0);
-  SongFree(song);
 
   bytes[16] = '!';  // "Extended Module!"
   EXPECT_EQ(LoadXmBytes(bytes), nullptr);
-  EXPECT_NE(std::string(XmLastLoadError()).find("signature"), std::string::npos);
+  EXPECT_TRUE(ErrorSays("signature"));
   EXPECT_EQ(LoadXmBytes({}), nullptr);
   std::vector<uint8_t> onlySignature(bytes.begin(), bytes.begin() + 17);
   onlySignature[16] = ' ';
   // The signature alone is accepted, but then the file names no channels.
   EXPECT_EQ(LoadXmBytes(onlySignature), nullptr);
-  EXPECT_NE(std::string(XmLastLoadError()).find("no channels"), std::string::npos);
+  EXPECT_TRUE(ErrorSays("no channels"));
 }
 
-TEST(XmLoadHeader, OrderListNamingMissingPatternsGetsEmptySlots) {
+TEST(XmLoadHeader, OrdersWithinTheSongLengthDecideThePatternSlots) {
   XmModuleDef def;
   for (int i = 0; i < 10; ++i) def.AddPattern(16);
-  def.orders = {0, 40, 3};
-  TXmSong* song = Load(def);
+  def.orders = {0, 40, 3, 200};
+  def.songLengthOverride = 3;  // order 3's pattern 200 does not count
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->patternsUsed, 41);
   EXPECT_EQ(song->patternSlots, 41);
+  EXPECT_EQ(song->orders[3], 200);
   EXPECT_EQ(song->patterns[9].rows, 16);
-  for (int p = 10; p <= 40; ++p) {
+  for (int p = 10; p <= 40; ++p) {  // named but missing: empty slots
     EXPECT_EQ(song->patterns[p].rows, 64);
-    EXPECT_TRUE(CellsEmpty(song, p));
+    EXPECT_TRUE(CellsEmpty(song.get(), p));
   }
-  SongFree(song);
-}
-
-TEST(XmLoadHeader, OrdersBeyondTheSongLengthDoNotCount) {
-  XmModuleDef def;
-  def.AddPattern(8);
-  def.AddPattern(8);
-  def.orders = {0, 1, 200};
-  def.songLengthOverride = 2;
-  TXmSong* song = Load(def);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->patternsUsed, 2);
-  EXPECT_EQ(song->patternSlots, 2);
-  EXPECT_EQ(song->orders[2], 200);
-  SongFree(song);
 }
 
 TEST(XmLoadHeader, ChannelCountsTheVoicesCannotServeAreRefused) {
@@ -78,36 +90,27 @@ TEST(XmLoadHeader, ChannelCountsTheVoicesCannotServeAreRefused) {
   def.channels = 33;
   def.AddPattern(4);
   EXPECT_EQ(Load(def), nullptr);
-  EXPECT_NE(std::string(XmLastLoadError()).find("33 channels"), std::string::npos);
-  def.channels = 0;
-  def.patterns.clear();
-  def.AddPattern(4);
-  EXPECT_EQ(Load(def), nullptr);
+  EXPECT_TRUE(ErrorSays("33 channels"));
   def.channels = 32;
   def.patterns.clear();
   def.AddPattern(4).At(3, 31).note = 50;
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->patterns[0].cells[(3 * 32 + 31) * 5], 50);
-  SongFree(song);
+  EXPECT_EQ(CellAt(song.get(), 0, 3, 31)[0], 50);
 }
 
 TEST(XmLoadHeader, SongLengthIsCutToTheOrderListAndRestartKeptInside) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  def.orders = {0};
+  XmModuleDef def = OnePattern();
   def.songLengthOverride = 300;
   def.restart = 5;
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->songLength, 256);
   EXPECT_EQ(song->restartPosition, 5);
-  SongFree(song);
   def.songLengthOverride = -1;  // length 1: restart 5 lies beyond it
   song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->restartPosition, 0);
-  SongFree(song);
 }
 
 TEST(XmLoadPatterns, PackedSizeZeroKeepsTheDeclaredRowsEmpty) {
@@ -116,17 +119,11 @@ TEST(XmLoadPatterns, PackedSizeZeroKeepsTheDeclaredRowsEmpty) {
   def.AddPattern(8).At(7, 3) = XmCell{60, 1, 0x40, 0xC, 0x20};
   def.zeroPackedPatterns = {0};
   def.orders = {0, 1};
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->patterns[0].rows, 32);
-  EXPECT_TRUE(CellsEmpty(song, 0));
-  const uint8_t* c = song->patterns[1].cells + (7 * 4 + 3) * 5;
-  EXPECT_EQ(c[0], 60);
-  EXPECT_EQ(c[1], 1);
-  EXPECT_EQ(c[2], 0x40);
-  EXPECT_EQ(c[3], 0xC);
-  EXPECT_EQ(c[4], 0x20);
-  SongFree(song);
+  EXPECT_TRUE(CellsEmpty(song.get(), 0));
+  EXPECT_EQ(CellAt(song.get(), 1, 7, 3), (std::vector<int>{60, 1, 0x40, 0xC, 0x20}));
 }
 
 TEST(XmLoadPatterns, KeyOffAndOutOfRangeInstrumentsInBothCellForms) {
@@ -137,16 +134,11 @@ TEST(XmLoadPatterns, KeyOffAndOutOfRangeInstrumentsInBothCellForms) {
     p.At(0, 0) = XmCell{97, 129, 0, 0, 0};
     p.At(1, 1) = XmCell{96, 128, 0x10, 0x0F, 0x03};
     p.At(2, 2) = XmCell{0, 255, 0, 0, 0};
-    TXmSong* song = Load(def);
+    Song song = Load(def);
     ASSERT_NE(song, nullptr) << pack;
-    const uint8_t* cells = song->patterns[0].cells;
-    EXPECT_EQ(cells[0], 255);
-    EXPECT_EQ(cells[1], 0);
-    EXPECT_EQ(cells[(1 * 4 + 1) * 5 + 0], 96);
-    EXPECT_EQ(cells[(1 * 4 + 1) * 5 + 1], 128);
-    EXPECT_EQ(cells[(1 * 4 + 1) * 5 + 4], 3);
-    EXPECT_EQ(cells[(2 * 4 + 2) * 5 + 1], 0);
-    SongFree(song);
+    EXPECT_EQ(CellAt(song.get(), 0, 0, 0), (std::vector<int>{255, 0, 0, 0, 0})) << pack;
+    EXPECT_EQ(CellAt(song.get(), 0, 1, 1), (std::vector<int>{96, 128, 0x10, 0x0F, 0x03})) << pack;
+    EXPECT_EQ(CellAt(song.get(), 0, 2, 2)[1], 0) << pack;
   }
 }
 
@@ -154,79 +146,64 @@ TEST(XmLoadPatterns, ZeroOrTooManyRowsPlayAsSixtyFourEmptyRows) {
   XmModuleDef def;
   def.channels = 2;
   def.AddPattern(0);
-  XmPatternDef& big = def.AddPattern(300);
-  big.At(0, 0).note = 10;
+  def.AddPattern(300).At(0, 0).note = 10;
   def.AddPattern(3).At(2, 1).note = 77;
   def.orders = {0, 1, 2};
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->patterns[0].rows, 64);
-  EXPECT_EQ(song->patterns[1].rows, 64);
-  EXPECT_TRUE(CellsEmpty(song, 0));
-  EXPECT_TRUE(CellsEmpty(song, 1));
+  for (int p : {0, 1}) {
+    EXPECT_EQ(song->patterns[p].rows, 64);
+    EXPECT_TRUE(CellsEmpty(song.get(), p));
+  }
   // The oversized pattern's data was read past, so the next one is intact.
   EXPECT_EQ(song->patterns[2].rows, 3);
-  EXPECT_EQ(song->patterns[2].cells[(2 * 2 + 1) * 5], 77);
-  SongFree(song);
+  EXPECT_EQ(CellAt(song.get(), 2, 2, 1)[0], 77);
 }
 
 TEST(XmLoadSamples, SixteenBitLengthsAreHalvedAndDeltasDecoded) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   std::vector<int16_t> wave(500);
   for (int i = 0; i < 500; ++i) wave[i] = static_cast<int16_t>(i * 131 - 30000);
   AddSimpleInstrument(def, wave, true, 1, 100, 300);
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmSample* s = song->instruments[0].samples[0];
   EXPECT_EQ(s->length, 500u);
-  EXPECT_EQ(s->loopStart, 100u);
-  EXPECT_EQ(s->loopLength, 300u);
+  EXPECT_EQ(Loop(s), (std::vector<uint32_t>{2, 100, 300}));
   EXPECT_EQ(s->bits, 16);
-  EXPECT_EQ(s->loopMode, 2);
-  for (int i = 0; i < 500; ++i) {
-    if (i == 400) continue;
-    ASSERT_EQ(s->data[i], wave[i]) << i;
-  }
   // Forward loop guard: the sample after the loop end repeats the loop start (a
   // forward loop never plays past its end, so the overwritten value is never heard).
-  EXPECT_EQ(s->data[400], wave[100]);
-  SongFree(song);
+  std::vector<int16_t> expect = wave;
+  expect[400] = wave[100];
+  EXPECT_EQ(std::vector<int16_t>(s->data, s->data + 500), expect);
 }
 
 TEST(XmLoadSamples, EightBitSamplesAreWidened) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, {0, 1, -1, 127, -128, 5}, false);
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmSample* s = song->instruments[0].samples[0];
   EXPECT_EQ(s->length, 6u);
   EXPECT_EQ(s->bits, 16);
-  EXPECT_EQ(s->loopMode, 1);
-  EXPECT_EQ(s->loopStart, 0u);
-  EXPECT_EQ(s->loopLength, 6u);
-  const int16_t expect[6] = {0, 256, -256, 32512, -32768, 1280};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(s->data[i], expect[i]);
-  for (int i = 6; i < 14; ++i) EXPECT_EQ(s->data[i], 0);  // zeroed slack
-  SongFree(song);
+  EXPECT_EQ(Loop(s), (std::vector<uint32_t>{1, 0, 6}));
+  // Then zeroed slack, which the interpolation may read.
+  EXPECT_EQ(std::vector<int>(s->data, s->data + 14),
+            (std::vector<int>{0, 256, -256, 32512, -32768, 1280, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(XmLoadSamples, PingPongWinsAndGetsItsGuard) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, {10, 20, 30, 40, 50, 60}, true, 3, 1, 3);
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmSample* s = song->instruments[0].samples[0];
   EXPECT_EQ(s->loopMode, 4);
   EXPECT_EQ(s->data[4], 40);  // guard at loop end = the sample before it
-  SongFree(song);
 }
 
 TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(100, 7), true, 1, 60, 1000);
   XmSampleDef beyond = in.samples[0];
   beyond.loopStart = 5000;
@@ -236,49 +213,36 @@ TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
   empty.loopStart = 20;
   empty.loopLength = 0;
   in.samples.push_back(empty);
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
-  const TXmSample* cut = song->instruments[0].samples[0];
-  EXPECT_EQ(cut->loopMode, 2);
-  EXPECT_EQ(cut->loopStart, 60u);
-  EXPECT_EQ(cut->loopLength, 40u);
-  EXPECT_EQ(cut->data[100], 7);  // the guard lands in the slack, inside the buffer
-  const TXmSample* off = song->instruments[0].samples[1];
-  EXPECT_EQ(off->loopMode, 1);
-  EXPECT_EQ(off->loopStart, 0u);
-  EXPECT_EQ(off->loopLength, 100u);
-  const TXmSample* none = song->instruments[0].samples[2];
-  EXPECT_EQ(none->loopMode, 1);
-  EXPECT_EQ(none->loopStart, 0u);
-  EXPECT_EQ(none->loopLength, 100u);
-  SongFree(song);
+  TXmSample* const* s = song->instruments[0].samples;
+  EXPECT_EQ(Loop(s[0]), (std::vector<uint32_t>{2, 60, 40}));
+  EXPECT_EQ(s[0]->data[100], 7);  // the guard lands in the slack, inside the buffer
+  EXPECT_EQ(Loop(s[1]), (std::vector<uint32_t>{1, 0, 100}));
+  EXPECT_EQ(Loop(s[2]), (std::vector<uint32_t>{1, 0, 100}));
 }
 
 TEST(XmLoadInstruments, SeventeenSamplesRefuseTheWholeModule) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, FlatSample(10, 1), true);
-  XmInstrumentDef& bad = AddSimpleInstrument(def, FlatSample(10, 1), true);
-  bad.sampleCountOverride = 17;
+  AddSimpleInstrument(def, FlatSample(10, 1), true).sampleCountOverride = 17;
   EXPECT_EQ(Load(def), nullptr);  // the sanitizer build checks nothing leaks
-  EXPECT_NE(std::string(XmLastLoadError()).find("instrument 2 has 17 samples"), std::string::npos);
+  EXPECT_TRUE(ErrorSays("instrument 2 has 17 samples"));
 }
 
 TEST(XmLoadInstruments, EnvelopesFadeoutAndEmptySlots) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(10, 1), true);
   in.volume.points = {{0, 64}, {10, 32}, {20, 80}};
   in.volume.type = 7;
   in.volume.sustain = 1;
-  in.volume.loopStart = 0;
   in.volume.loopEnd = 2;
   in.panning.points = {{0, 32}};
   in.panning.type = 1;
   in.fadeout = 0x500;
   in.noteMap[40] = 15;
   def.AddInstrument();  // no samples at all
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmInstrument& a = song->instruments[0];
   EXPECT_EQ(a.sampleCount, 1);
@@ -293,62 +257,52 @@ TEST(XmLoadInstruments, EnvelopesFadeoutAndEmptySlots) {
   const TXmInstrument& b = song->instruments[1];
   EXPECT_EQ(b.sampleCount, 0);
   for (int k = 0; k < 16; ++k) EXPECT_EQ(b.samples[k], &XmEmptySample);
-  SongFree(song);
 }
 
 TEST(XmLoadInstruments, EnvelopeCountsAndIndicesStayInsideTwelvePoints) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(10, 1), true);
   in.volume.points = {{0, 64}, {10, 32}};
   in.volume.countOverride = 200;
   in.volume.type = 5;
   in.volume.loopStart = 40;
   in.volume.loopEnd = 1;
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->instruments[0].volCount, 12);
   EXPECT_EQ(song->instruments[0].volType, 1);  // the loop bit goes: its start is no point
-  SongFree(song);
 }
 
 TEST(XmLoadInstruments, HeaderSizesPointingOutsideTheFileAreHarmless) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, FlatSample(10, 1), true).headerSizeOverride = 0xFFFFFFF0;
   AddSimpleInstrument(def, FlatSample(10, 1), true);
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   // The first header size sends the stream to the end: the second instrument reads as empty.
   EXPECT_EQ(song->instruments[0].samples[0]->length, 0u);
   EXPECT_EQ(song->instruments[1].sampleCount, 0);
-  SongFree(song);
 }
 
 TEST(XmLoadInstruments, CountsBeyondWhatCellsCanNameAreCut) {
-  XmModuleDef def;
-  def.AddPattern(4);
+  XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, FlatSample(10, 1), true);
   def.instrumentCountOverride = 60000;
-  TXmSong* song = Load(def);
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->instrumentCount, 128);
   EXPECT_EQ(song->instruments[0].samples[0]->length, 10u);
   EXPECT_EQ(song->instruments[127].sampleCount, 0);
-  SongFree(song);
 }
 
 TEST(XmLoadDamage, SampleLengthsBeyondTheFileAreCutToIt) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(100, 3), true, 1, 0, 100);
-  in.samples[0].rawLength = 0xFFFFFFF0;
-  TXmSong* song = Load(def);
+  XmModuleDef def = OnePattern();
+  AddSimpleInstrument(def, FlatSample(100, 3), true, 1, 0, 100).samples[0].rawLength = 0xFFFFFFF0;
+  Song song = Load(def);
   ASSERT_NE(song, nullptr);
   const TXmSample* s = song->instruments[0].samples[0];
   EXPECT_EQ(s->length, 100u);
   EXPECT_LE(s->loopStart + s->loopLength, s->length);
-  SongFree(song);
 }
 
 TEST(XmLoadDamage, EveryTruncationLoadsSafely) {
@@ -366,13 +320,9 @@ TEST(XmLoadDamage, EveryTruncationLoadsSafely) {
   in.samples.push_back(second);
   const std::vector<uint8_t> full = BuildXm(def);
   for (size_t n = 0; n <= full.size(); ++n) {
-    std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
-    TXmSong* song = LoadXmBytes(cut);
-    if (n < 17) {
-      ASSERT_EQ(song, nullptr);
-      continue;
-    }
-    if (!song) continue;  // a header cut before the channel count
+    Song song(LoadXmBytes(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n))));
+    ASSERT_TRUE(n >= 17 || !song) << n;  // not even the signature
+    if (!song) continue;                  // a header cut before the channel count
     for (int s = 0; s < song->patternSlots; ++s) ASSERT_GE(song->patterns[s].rows, 1);
     for (int i = 0; i < song->instrumentCount; ++i) {
       for (const TXmSample* smp : song->instruments[i].samples) {
@@ -384,16 +334,13 @@ TEST(XmLoadDamage, EveryTruncationLoadsSafely) {
       // Cut inside the second sample's data: it keeps what the file holds.
       EXPECT_EQ(song->instruments[0].samples[1]->length, 22u);
     }
-    SongFree(song);
   }
 }
 
 TEST(XmLoadDamage, ValuesAShortFileNeverDeliveredAreZero) {
-  XmModuleDef def;
-  def.AddPattern(4);
-  std::vector<uint8_t> bytes = BuildXm(def);
+  std::vector<uint8_t> bytes = BuildXm(OnePattern());
   bytes.resize(60 + 4 + 6);  // up to the channel count
-  TXmSong* song = LoadXmBytes(bytes);
+  Song song(LoadXmBytes(bytes));
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->channelCount, 4);
   EXPECT_EQ(song->instrumentCount, 0);
@@ -401,5 +348,4 @@ TEST(XmLoadDamage, ValuesAShortFileNeverDeliveredAreZero) {
   EXPECT_EQ(song->defaultBpm, 0);
   EXPECT_EQ(song->patternSlots, 1);  // order 0 names pattern 0
   EXPECT_EQ(song->patterns[0].rows, 64);
-  SongFree(song);
 }

@@ -52,33 +52,20 @@ void Capture(const uint8_t* bytes, uint32_t count, void*) {
   Captured.insert(Captured.end(), bytes, bytes + count);
 }
 
-}  // namespace
-
-TEST_F(MusicOutput, RingHolds100BlocksOf884Frames) {
-  ASSERT_TRUE(LoadMusic(Write("a.xm", BusySong(2))));
-  ASSERT_TRUE(PlayMusic()) << "no audio device: is SDL_AUDIODRIVER=dummy available?";
-  EXPECT_EQ(XmOutput.blockLength, 884);
-  EXPECT_EQ(XmOutput.ringFrames, 88400);
-  EXPECT_EQ(XmOutput.blockCount, 100);
-  EXPECT_EQ(XmOutput.rampLength, 128);
-  EXPECT_NE(XmOutput.thread, nullptr);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(XmOutput.mixBuffer) % 16, 0u);
-  EXPECT_TRUE(StopMusic());
-  EXPECT_EQ(XmOutput.outputBuffer, nullptr);
-  EXPECT_EQ(XmOutput.timeInfo, nullptr);
+// A copy of what the device was given so far; optionally starts afresh.
+std::vector<uint8_t> CapturedBytes(bool clear = false) {
+  std::lock_guard<std::mutex> lock(CaptureLock);
+  if (clear) Captured.clear();
+  return Captured;
 }
+
+}  // namespace
 
 TEST_F(MusicOutput, StopReturnsAfterTheThreadEndedAndPlayStartsCleanlyAgain) {
   ASSERT_TRUE(LoadMusic(Write("a.xm", BusySong(2))));
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(PlayMusic());
-    EXPECT_TRUE(StopMusic());
-    EXPECT_TRUE(XmOutput.finished.load());
-    EXPECT_EQ(XmOutput.thread, nullptr);
-    EXPECT_FALSE(XmOutput.mixing.load());
-    EXPECT_FALSE(WaveOutIsOpen());
-  }
-  ASSERT_TRUE(PlayMusic());
+  ASSERT_TRUE(PlayMusic()) << "no audio device: is SDL_AUDIODRIVER=dummy available?";
+  EXPECT_TRUE(StopMusic());
+  ASSERT_TRUE(PlayMusic());  // a clean start after a stop
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   EXPECT_GT(XmOutput.infoIndex.load(), 3);  // the thread keeps the ring filled as it plays
   EXPECT_FALSE(XmOutput.finished.load());
@@ -93,17 +80,16 @@ TEST_F(MusicOutput, StopReturnsAfterTheThreadEndedAndPlayStartsCleanlyAgain) {
   EXPECT_EQ(SongGetRow(song), 0);
   EXPECT_LE(SongGetTime(song), 40u);
   EXPECT_EQ(song->bpm, 125);
+  EXPECT_TRUE(StopMusic());
+  EXPECT_TRUE(XmOutput.finished.load());
+  EXPECT_EQ(XmOutput.thread, nullptr);
+  EXPECT_FALSE(XmOutput.mixing.load());
+  EXPECT_FALSE(WaveOutIsOpen());
+  EXPECT_EQ(XmOutput.outputBuffer, nullptr);
+  EXPECT_EQ(XmOutput.timeInfo, nullptr);
   EXPECT_TRUE(FreeMusic());
   EXPECT_EQ(XmOutput.playing, nullptr);
   EXPECT_EQ(SongGetTime(song), 0u);  // no buffers: 0 (the pointer is not read)
-}
-
-TEST_F(MusicOutput, LoadMusicTwiceKeepsTheFirstSong) {
-  ASSERT_TRUE(LoadMusic(Write("six.xm", BusySong(6))));
-  EXPECT_FALSE(LoadMusic(Write("two.xm", BusySong(2))));
-  ASSERT_TRUE(PlayMusic());
-  ASSERT_NE(XmOutput.playing, nullptr);
-  EXPECT_EQ(XmOutput.playing->channelCount, 6);
 }
 
 TEST_F(MusicOutput, AMissingFileLeavesNoSong) {
@@ -135,33 +121,20 @@ TEST_F(MusicOutput, WithoutAnAudioDevicePlayFailsAndTheSongStays) {
 }
 
 TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
-  const XmModuleDef def = BusySong(2);
-  const std::vector<uint8_t> bytes = BuildXm(def);
+  const std::vector<uint8_t> bytes = BuildXm(BusySong(2));
   dir.Write("ring.xm", bytes);
-  {
-    std::lock_guard<std::mutex> lock(CaptureLock);
-    Captured.clear();
-  }
+  CapturedBytes(true);
   WaveOutSetMonitor(Capture, nullptr);
   ASSERT_TRUE(LoadMusic(dir.File("ring.xm")));
   ASSERT_TRUE(PlayMusic());
-  // A little more than the ring: the second lap comes from blocks the thread refilled.
+  // A little more than the one-second ring: the second lap comes from blocks the thread refilled.
   const size_t ringBytes = 88400 * 4;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-  while (std::chrono::steady_clock::now() < deadline) {
-    {
-      std::lock_guard<std::mutex> lock(CaptureLock);
-      if (Captured.size() > ringBytes + 30000) break;
-    }
+  while (std::chrono::steady_clock::now() < deadline && CapturedBytes().size() <= ringBytes + 30000)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   StopMusic();
   WaveOutSetMonitor(nullptr, nullptr);
-  std::vector<uint8_t> heard;
-  {
-    std::lock_guard<std::mutex> lock(CaptureLock);
-    heard = Captured;
-  }
+  const std::vector<uint8_t> heard = CapturedBytes();
   ASSERT_GT(heard.size(), ringBytes + 20000);
 
   TXmSong* song = LoadXmBytes(bytes);
@@ -185,13 +158,17 @@ TEST_F(MusicOutput, TheGamesCallingSequence) {
   const std::string menu = Write("baits.xm", BusySong(2));
   const std::string game = Write("rave.xm", BusySong(4));
   EXPECT_TRUE(LoadMusic(menu));  // the menu starts
-  EXPECT_TRUE(PlayMusic());
+  ASSERT_TRUE(PlayMusic());
+  EXPECT_FALSE(LoadMusic(game));  // a second load keeps the first song
+  EXPECT_EQ(XmOutput.playing->channelCount, 2);
   EXPECT_TRUE(FreeMusic());  // a new game
   EXPECT_TRUE(LoadMusic(game));
   EXPECT_TRUE(PlayMusic());
   EXPECT_EQ(XmOutput.playing->channelCount, 4);
-  for (int wave = 0; wave < 3; ++wave) {  // every new wave restarts the song
+  for (int wave = 0; wave < 3; ++wave) {  // every new wave restarts the song; the thread ends each time
     EXPECT_TRUE(StopMusic());
+    EXPECT_EQ(XmOutput.thread, nullptr);
+    EXPECT_FALSE(WaveOutIsOpen());
     EXPECT_TRUE(PlayMusic());
     ASSERT_NE(XmOutput.playing, nullptr);
   }

@@ -1,12 +1,12 @@
 // Offline rendering and the render-xm command: lengths, the row timeline against hand-computed times, errors.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <string>
 
 #include "audio/xm_render.h"
+#include "support/test_env.h"
 #include "support/tool_run.h"
 #include "support/xm_rig.h"
 
@@ -107,14 +107,7 @@ TEST(RenderXmCommand, WritesTheWavAndPrintsTheTimeline) {
   }
   EXPECT_EQ(out, expect);
   EXPECT_NE(out.find("570.000 1 3\n"), std::string::npos);
-  std::vector<uint8_t> wav;
-  {
-    FILE* f = std::fopen(dir.File("out.wav").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    int c;
-    while ((c = std::fgetc(f)) != EOF) wav.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
+  const std::vector<uint8_t> wav = ReadBytes(dir.File("out.wav"));
   ASSERT_EQ(wav.size(), 44u + 27342 * 4);
   EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
   auto le32 = [&](size_t at) { return wav[at] | (wav[at + 1] << 8) | (wav[at + 2] << 16) | (uint32_t(wav[at + 3]) << 24); };

@@ -6,118 +6,98 @@
 
 namespace {
 
-struct Pos {
-  int order, row;
-  uint64_t frame;
-};
+using P = std::vector<std::pair<int, int>>;
 
-std::vector<Pos> Rows(XmModuleDef& def, double seconds) {
-  TXmSong* song = LoadXmBytes(BuildXm(def));
-  EXPECT_NE(song, nullptr);
-  std::vector<Pos> out;
-  if (!song) return out;
-  for (const TXmRowStart& r : Timeline(song, seconds)) out.push_back({r.order, r.row, r.frame});
-  SongFree(song);
-  return out;
-}
-
-std::vector<std::pair<int, int>> Path(const std::vector<Pos>& rows, size_t n) {
-  std::vector<std::pair<int, int>> out;
-  for (size_t i = 0; i < rows.size() && i < n; ++i) out.push_back({rows[i].order, rows[i].row});
-  return out;
-}
-
-XmModuleDef Song(int patterns, int rows, std::vector<uint8_t> orders) {
+// Two channels, an empty pattern of each of the given row counts, and the order list.
+XmModuleDef Song(std::vector<int> rows, std::vector<uint8_t> orders) {
   XmModuleDef def;
   def.channels = 2;
-  for (int i = 0; i < patterns; ++i) def.AddPattern(rows);
+  for (int r : rows) def.AddPattern(r);
   def.orders = orders;
   return def;
 }
 
-using P = std::vector<std::pair<int, int>>;
+// The first n rows an offline render of the given length starts.
+std::vector<TXmRowStart> Rows(const XmModuleDef& def, double seconds, size_t n) {
+  TXmSong* song = LoadXmBytes(BuildXm(def));
+  EXPECT_NE(song, nullptr);
+  if (!song) return {};
+  std::vector<TXmRowStart> rows = Timeline(song, seconds);
+  SongFree(song);
+  if (rows.size() > n) rows.resize(n);
+  return rows;
+}
+
+P Path(const XmModuleDef& def, double seconds, size_t n) {
+  P out;
+  for (const TXmRowStart& r : Rows(def, seconds, n)) out.push_back({r.order, r.row});
+  return out;
+}
+
+std::vector<uint64_t> Frames(const XmModuleDef& def, double seconds, size_t n) {
+  std::vector<uint64_t> out;
+  for (const TXmRowStart& r : Rows(def, seconds, n)) out.push_back(r.frame);
+  return out;
+}
 
 }  // namespace
 
 TEST(XmSequencer, Speed6At125BpmGivesRowsOf6Times882Frames) {
-  XmModuleDef def = Song(1, 8, {0});
-  std::vector<Pos> rows = Rows(def, 1.0);
-  ASSERT_GE(rows.size(), 8u);
-  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(rows[i].frame, i * 6 * 882) << i;
+  EXPECT_EQ(Frames(Song({8}, {0}), 1.0, 4), (std::vector<uint64_t>{0, 6 * 882, 12 * 882, 18 * 882}));
   XmRig rig;
   ASSERT_TRUE(rig.Start());
   EXPECT_EQ(rig.song->samplesPerTick, 882);
-  SongSetBpm(rig.song, 150);
-  EXPECT_EQ(rig.song->samplesPerTick, 735);
-  SongSetBpm(rig.song, 32);
-  EXPECT_EQ(rig.song->samplesPerTick, 3445);
-  SongSetBpm(rig.song, 0);  // never a tick without end
-  EXPECT_EQ(rig.song->samplesPerTick, 882);
+  const struct { int bpm, frames; } tempos[] = {{150, 735}, {32, 3445}, {0, 882}};  // 0: never an endless tick
+  for (const auto& t : tempos) {
+    SongSetBpm(rig.song, t.bpm);
+    EXPECT_EQ(rig.song->samplesPerTick, t.frames) << t.bpm;
+  }
 }
 
 TEST(XmSequencer, BreakAbove63GoesToRowZeroOfTheNextOrder) {
-  XmModuleDef def = Song(2, 8, {0, 1});
+  XmModuleDef def = Song({8, 128}, {0, 1});  // a next pattern long enough to hold row 70
   def.patterns[0].At(1, 1) = XmCell{0, 0, 0, 0xD, 0x70};
-  EXPECT_EQ(Path(Rows(def, 0.5), 4), (P{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
-  def.patterns[0].At(1, 1).param = 0x15;  // decimal digits: row 15 of an 8-row pattern plays row 0
-  def.patterns[1] = XmPatternDef{};
-  def.patterns[1].rows = 32;
-  def.patterns[1].channels = 2;
-  def.patterns[1].cells.assign(64, XmCell{});
-  EXPECT_EQ(Path(Rows(def, 0.5), 4), (P{{0, 0}, {0, 1}, {1, 15}, {1, 16}}));
+  EXPECT_EQ(Path(def, 0.5, 4), (P{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
+  def.patterns[0].At(1, 1).param = 0x15;  // decimal digits: row 15
+  EXPECT_EQ(Path(def, 0.5, 4), (P{{0, 0}, {0, 1}, {1, 15}, {1, 16}}));
 }
 
 TEST(XmSequencer, JumpThenBreakInOneRowUsesTheJumpsOrderAndTheBreaksRow) {
-  XmModuleDef def = Song(3, 8, {0, 1, 2});
+  XmModuleDef def = Song({8, 8, 8}, {0, 1, 2});
   def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xB, 2};
   def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xD, 0x05};
-  EXPECT_EQ(Path(Rows(def, 0.5), 3), (P{{0, 0}, {2, 5}, {2, 6}}));
+  EXPECT_EQ(Path(def, 0.5, 3), (P{{0, 0}, {2, 5}, {2, 6}}));
   // The break first and the jump after it: the jump decides both.
   def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xD, 0x05};
   def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xB, 2};
-  EXPECT_EQ(Path(Rows(def, 0.5), 3), (P{{0, 0}, {2, 0}, {2, 1}}));
+  EXPECT_EQ(Path(def, 0.5, 3), (P{{0, 0}, {2, 0}, {2, 1}}));
   // A jump beyond the song goes to order 0.
   def.patterns[0].At(0, 0) = XmCell{};
   def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xB, 9};
-  EXPECT_EQ(Path(Rows(def, 0.5), 2), (P{{0, 0}, {0, 0}}));
+  EXPECT_EQ(Path(def, 0.5, 2), (P{{0, 0}, {0, 0}}));
 }
 
 TEST(XmSequencer, PatternLoopWithTwoRepeatsPlaysTheSectionThreeTimes) {
-  XmModuleDef def = Song(1, 4, {0});
+  XmModuleDef def = Song({4}, {0});
   def.patterns[0].At(1, 0) = XmCell{0, 0, 0, 0xE, 0x60};
   def.patterns[0].At(2, 0) = XmCell{0, 0, 0, 0xE, 0x62};
-  EXPECT_EQ(Path(Rows(def, 2.0), 9), (P{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}));
+  EXPECT_EQ(Path(def, 2.0, 9), (P{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}));
 }
 
 TEST(XmSequencer, SpeedZeroMakesEveryTickANewRow) {
-  XmModuleDef def = Song(1, 8, {0});
+  XmModuleDef def = Song({8}, {0});
   def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xF, 0x00};
-  std::vector<Pos> rows = Rows(def, 0.2);
-  ASSERT_GE(rows.size(), 5u);
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(rows[i].frame, i * 882);
-}
-
-TEST(XmSequencer, TempoAndSpeedChangesAndPatternDelay) {
-  XmModuleDef def = Song(1, 8, {0});
-  def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xF, 150};  // 735 frames a tick from this very tick
-  def.patterns[0].At(1, 1) = XmCell{0, 0, 0, 0xF, 3};
-  def.patterns[0].At(2, 0) = XmCell{0, 0, 0, 0xE, 0xE2};  // two more rows' worth of ticks
-  std::vector<Pos> rows = Rows(def, 1.0);
-  ASSERT_GE(rows.size(), 5u);
-  EXPECT_EQ(rows[1].frame, 6u * 735);
-  EXPECT_EQ(rows[2].frame, 6u * 735 + 3 * 735);
-  EXPECT_EQ(rows[3].frame, 6u * 735 + 3 * 735 + 9 * 735);
-  EXPECT_EQ(rows[4].frame, 6u * 735 + 3 * 735 + 9 * 735 + 3 * 735);
+  EXPECT_EQ(Frames(def, 0.2, 5), (std::vector<uint64_t>{0, 882, 2 * 882, 3 * 882, 4 * 882}));
 }
 
 TEST(XmSequencer, SongEndContinuesAtTheRestartPosition) {
-  XmModuleDef def = Song(2, 2, {0, 1});
+  XmModuleDef def = Song({2, 2}, {0, 1});
   def.restart = 1;
-  EXPECT_EQ(Path(Rows(def, 1.0), 7), (P{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}, {1, 0}}));
+  EXPECT_EQ(Path(def, 1.0, 7), (P{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}, {1, 0}}));
 }
 
 TEST(XmSequencer, AnOrderWithoutAPatternSlotPlaysEmptyRowsAtOrderZero) {
-  XmModuleDef def = Song(1, 4, {7});
+  XmModuleDef def = Song({4}, {7});
   def.songLengthOverride = 0;  // so order 0's entry does not count towards the slots
   def.tempo = 1;
   TXmSong* song = LoadXmBytes(BuildXm(def));
@@ -132,33 +112,30 @@ TEST(XmSequencer, AnOrderWithoutAPatternSlotPlaysEmptyRowsAtOrderZero) {
 }
 
 TEST(XmSequencer, LoopStartFromALongerPatternIsKeptInsideAShortOne) {
-  XmModuleDef def = Song(2, 4, {0, 1});
-  def.patterns[0] = XmPatternDef{};
-  def.patterns[0].rows = 32;
-  def.patterns[0].channels = 2;
-  def.patterns[0].cells.assign(64, XmCell{});
+  XmModuleDef def = Song({32, 4}, {0, 1});
   def.patterns[0].At(20, 0) = XmCell{0, 0, 0, 0xE, 0x60};
   def.patterns[0].At(21, 0) = XmCell{0, 0, 0, 0xD, 0};
   def.patterns[1].At(1, 0) = XmCell{0, 0, 0, 0xE, 0x61};  // loops back to row 20 of a 4-row pattern
-  std::vector<Pos> rows = Rows(def, 3.0);
-  std::vector<std::pair<int, int>> p = Path(rows, 25);
-  ASSERT_GE(p.size(), 25u);
-  EXPECT_EQ(p[22], (std::pair<int, int>{1, 0}));
-  EXPECT_EQ(p[23], (std::pair<int, int>{1, 1}));
-  EXPECT_EQ(p[24], (std::pair<int, int>{1, 0}));  // row 20 does not exist here: row 0
+  const P p = Path(def, 3.0, 25);
+  ASSERT_EQ(p.size(), 25u);
+  // Row 20 does not exist here: row 0.
+  EXPECT_EQ(P(p.begin() + 22, p.end()), (P{{1, 0}, {1, 1}, {1, 0}}));
 }
 
 TEST(XmSequencer, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
-  XmRig rig;
-  rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
-  rig.Cell(1) = XmCell{97, 0, 0, 0, 0};
-  ASSERT_TRUE(rig.Start());
-  rig.Tick(6);
-  EXPECT_EQ(rig.Ch().voice->volume, 128);
-  rig.Tick(1);
-  EXPECT_TRUE(rig.Ch().keyOff);
-  EXPECT_EQ(rig.Ch().volEnv.output, 0);
-  EXPECT_EQ(rig.Ch().voice->volume, 0);
+  // The key-off note, and the K effect whatever its parameter.
+  for (const XmCell off : {XmCell{97, 0, 0, 0, 0}, XmCell{0, 0, 0, 20, 0x05}}) {
+    XmRig rig;
+    rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
+    rig.Cell(1) = off;
+    ASSERT_TRUE(rig.Start());
+    rig.Tick(6);
+    EXPECT_EQ(rig.Ch().voice->volume, 128);
+    rig.Tick(1);
+    EXPECT_TRUE(rig.Ch().keyOff) << int(off.effect);
+    EXPECT_EQ(rig.Ch().volEnv.output, 0) << int(off.effect);
+    EXPECT_EQ(rig.Ch().voice->volume, 0) << int(off.effect);
+  }
 }
 
 TEST(XmSequencer, KeyOffReleasesTheEnvelopeFromItsSustainAndFadesOut) {
