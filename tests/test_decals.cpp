@@ -75,17 +75,14 @@ TEST_F(Decals, SplatAtHalfCoversColumnsZeroToFour) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(Decals, ColourScaledByTheGroundBrightness) {
+TEST_F(Decals, ColourScaledByTheGroundBrightnessBlackStaysBlack) {
   const uint8_t mark[3] = {50, 100, 200};  // blue, green, red
   PaintDecal({15, 0, 15}, 1, 1, mark);    // texel (30, 30), k = 300 / 765
   EXPECT_EQ(Texel(0, 30, 30), (RGB{78, 39, 19}));
   PaintDecal({15, 0, 15}, 1, 1, mark);  // painting again does not darken further
   EXPECT_EQ(Texel(0, 30, 30), (RGB{78, 39, 19}));
-}
-
-TEST_F(Decals, BlackGroundStaysBlack) {
-  const uint8_t mark[3] = {255, 255, 255};
-  PaintDecal({10, 0, 5}, 1, 1, mark);
+  const uint8_t white[3] = {255, 255, 255};
+  PaintDecal({10, 0, 5}, 1, 1, white);  // texel (20, 10), k = 0
   EXPECT_EQ(Texel(0, 20, 10), (RGB{0, 0, 0}));
 }
 

@@ -50,14 +50,12 @@ TEST_F(Ground, LookupPicksTheCellTriangleAndDiagonalGoesToTheSecond) {
   const int w = 10;
   ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(w, 10, 0)));
   const int c = 3, r = 2, t = 2 * (r * (w - 2) + c);
-  TVector p = {2 * c + 0.2f, 0, 2 * r + 0.2f};  // near corner (c, r): first triangle
-  EXPECT_EQ(MapGroundHeight(map, p), t);
-  p = {2 * c + 1.8f, 0, 2 * r + 1.8f};  // near corner (c+1, r+1): second
-  EXPECT_EQ(MapGroundHeight(map, p), t + 1);
-  p = {2 * c + 1.0f, 0, 2 * r + 1.0f};  // exactly on the diagonal
-  EXPECT_EQ(MapGroundHeight(map, p), t + 1);
-  p = {2 * c + 0.5f, 0, 2 * r + 1.5f};
-  EXPECT_EQ(MapGroundHeight(map, p), t + 1);
+  // Near corner (c, r): the first; near (c+1, r+1), on the diagonal or beside it: the second.
+  const float probes[][3] = {{0.2f, 0.2f, 0}, {1.8f, 1.8f, 1}, {1.0f, 1.0f, 1}, {0.5f, 1.5f, 1}};
+  for (const auto& q : probes) {
+    TVector p = {2 * c + q[0], 0, 2 * r + q[1]};
+    EXPECT_EQ(MapGroundHeight(map, p), t + int(q[2])) << q[0] << "," << q[1];
+  }
 }
 
 TEST_F(Ground, HeightInterpolatesOnEachTriangle) {
@@ -74,29 +72,26 @@ TEST_F(Ground, HeightInterpolatesOnEachTriangle) {
 
 TEST_F(Ground, ClampToPlayArea) {
   ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(128, 128, 8)));
-  TVector p = {5, 0, 5}, n;
-  MapClampToGround(map, p, n);
-  EXPECT_EQ(p.x, 20);
-  EXPECT_EQ(p.z, 20);
-  EXPECT_FLOAT_EQ(p.y, 1);
-  p = {300, 0, 300};
-  MapClampToGround(map, p, n);
-  EXPECT_EQ(p.x, 236);
-  EXPECT_EQ(p.z, 236);
-  p = {300, 0, 100};
-  PlayerAreaFlag = true;
-  MapClampToGround(map, p, n);
-  EXPECT_EQ(p.x, 150);
-  EXPECT_EQ(p.z, 100);
-  PlayerAreaFlag = false;
-  p = {NaN, 0, NaN};
-  MapClampToGround(map, p, n);
-  EXPECT_EQ(p.x, 20);
-  EXPECT_EQ(p.z, 20);
-  EXPECT_FLOAT_EQ(p.y, 1);
+  // 20 units from the edge; the player alone stops at 150; NaN takes the lower bound.
+  struct {
+    float x, z;
+    bool player;
+    float wantX, wantZ;
+  } cases[] = {{5, 5, false, 20, 20},
+               {300, 300, false, 236, 236},
+               {300, 100, true, 150, 100},
+               {NaN, NaN, false, 20, 20}};
+  for (const auto& c : cases) {
+    TVector p = {c.x, 0, c.z}, n;
+    PlayerAreaFlag = c.player;
+    MapClampToGround(map, p, n);
+    EXPECT_EQ(p.x, c.wantX) << c.x << "," << c.z;
+    EXPECT_EQ(p.z, c.wantZ) << c.x << "," << c.z;
+    EXPECT_FLOAT_EQ(p.y, 1) << c.x << "," << c.z;
+  }
 }
 
-TEST_F(Ground, NoMapAnswersZeroAndUp) {
+TEST_F(Ground, NoMapAnswersZeroAndUpOneCellMapStaysSafe) {
   TVector p = {10, 7, 10}, n = {9, 9, 9};
   EXPECT_EQ(MapGroundHeight(map, p), -1);
   EXPECT_EQ(p.y, 0);
@@ -105,6 +100,14 @@ TEST_F(Ground, NoMapAnswersZeroAndUp) {
   EXPECT_EQ(n.x, 0);
   EXPECT_EQ(n.y, 1);
   EXPECT_EQ(n.z, 0);
+  // One cell only: the clamp's bounds are inverted, the answer still lies on that cell.
+  ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(3, 3, 16)));
+  p = {100, 0, 100}, n = {9, 9, 9};
+  int32_t t = MapClampToGround(map, p, n);
+  EXPECT_GE(t, 0);
+  EXPECT_LE(t, 1);
+  EXPECT_FLOAT_EQ(p.y, 2);
+  EXPECT_FLOAT_EQ(n.y, 1);
 }
 
 TEST_F(Ground, OutsideTheAreaAnswersTheNearestCell) {
@@ -130,14 +133,4 @@ TEST_F(Ground, OutsideTheAreaAnswersTheNearestCell) {
       EXPECT_LT(t, 2 * (w - 2) * (h - 2));  // never one of the zero entries
       EXPECT_TRUE(std::isfinite(p.y));
     }
-}
-
-TEST_F(Ground, SmallMapsStaySafe) {
-  ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(3, 3, 16)));  // one cell, clamp bounds inverted
-  TVector p = {100, 0, 100}, n;
-  int32_t t = MapClampToGround(map, p, n);
-  EXPECT_GE(t, 0);
-  EXPECT_LE(t, 1);
-  EXPECT_FLOAT_EQ(p.y, 2);
-  EXPECT_FLOAT_EQ(n.y, 1);
 }

@@ -1,9 +1,10 @@
-// ZRM1 and ZRM2 models: layout of the baked arrays, normals, animation clock, refusals.
+// ZRM1 and ZRM2 models: layout of the baked arrays, colours, normals, drawing, refusals.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "models/l_model.h"
 #include "models/l_model_v2.h"
@@ -35,11 +36,21 @@ void ExpectVec(const TVector& v, float x, float y, float z, float eps = 1e-5f) {
   EXPECT_NEAR(v.z, z, eps);
 }
 
+std::vector<int> Corners(const TTriangle& t) { return {t.a, t.b, t.c}; }
+
+struct Hostile {
+  const char* what;
+  std::vector<uint8_t> bytes;
+};
+
 }  // namespace
 
-TEST(Zrm1, BaseVerticesAndModelWideIndices) {
+TEST(Zrm1, BaseVerticesModelWideIndicesAndColours) {
+  TestMesh a = Quad(4), b = Quad(6);
+  a.color[0] = 255, a.color[1] = 0, a.color[2] = 51;
+  b.color[0] = 0, b.color[1] = 102, b.color[2] = 0;
   TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({Quad(4), Quad(6)}, 1)));
+  ASSERT_TRUE(Load1(m, MakeZrm1({a, b}, 1)));
   EXPECT_TRUE(m.Loaded);
   ASSERT_EQ(m.MeshCount, 2);
   EXPECT_EQ(m.Meshes[0].BaseVertex, 0);
@@ -48,11 +59,14 @@ TEST(Zrm1, BaseVerticesAndModelWideIndices) {
   EXPECT_EQ(m.VertexTotal, 10);
   EXPECT_EQ(m.TriangleTotal, 2);
   ASSERT_EQ(m.Triangles.size(), 2u);
-  EXPECT_EQ(m.Triangles[1].a, 4);
-  EXPECT_EQ(m.Triangles[1].b, 5);
-  EXPECT_EQ(m.Triangles[1].c, 6);
+  EXPECT_EQ(Corners(m.Triangles[1]), (std::vector<int>{4, 5, 6}));
   EXPECT_EQ(m.FrameVertices.size(), 10u);
-  EXPECT_EQ(m.Colors.size(), 10u);
+  ASSERT_EQ(m.Colors.size(), 10u);
+  // One colour per model-wide vertex, from its mesh, scaled to 0..1.
+  EXPECT_FLOAT_EQ(m.Colors[3].r, 1.0f);
+  EXPECT_FLOAT_EQ(m.Colors[3].b, 0.2f);
+  EXPECT_FLOAT_EQ(m.Colors[4].g, 0.4f);
+  EXPECT_EQ(m.Meshes[1].Color[1], 102);
 }
 
 TEST(Zrm1, VerticesAndKeysScaledByATenth) {
@@ -86,98 +100,43 @@ TEST(Zrm1, IdentityKeyKeepsNormalsRotationTurnsThem) {
   }
 }
 
-TEST(Zrm1, ColoursPerVertexFromTheMesh) {
-  TestMesh a = Quad(3), b = Quad(3);
-  a.color[0] = 255, a.color[1] = 0, a.color[2] = 51;
-  b.color[0] = 0, b.color[1] = 102, b.color[2] = 0;
-  TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({a, b}, 1)));
-  EXPECT_FLOAT_EQ(m.Colors[2].r, 1.0f);
-  EXPECT_FLOAT_EQ(m.Colors[2].b, 0.2f);
-  EXPECT_FLOAT_EQ(m.Colors[3].g, 0.4f);
-  EXPECT_EQ(m.Meshes[1].Color[1], 102);
-}
-
-TEST(Zrm1, DurationAndClock) {
-  TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({Quad(3)}, 3)));
-  EXPECT_EQ(m.Duration, 100);
-  int32_t clock = ModelAdvanceClock(90, m.Duration);
-  EXPECT_EQ(clock, 20);
-  EXPECT_EQ(ModelClockFrame(clock), 0);
-  ASSERT_TRUE(Load1(m, MakeZrm1({Quad(3)}, 10)));
-  EXPECT_EQ(m.Duration, 333);
-  int32_t maxFrame = 0;
-  for (int32_t c = 0; c < m.Duration; ++c) maxFrame = std::max(maxFrame, ModelClockFrame(c));
-  EXPECT_EQ(maxFrame, 9);
-  EXPECT_EQ(ModelAdvanceClock(123, 0), 0);  // no animation: the clock rests
-}
-
-TEST(Zrm1, RefusesOtherMagicMissingFileAndNoFrames) {
-  TModel m;
-  std::vector<uint8_t> v2 = MakeZrm2({Quad(3)});
-  EXPECT_FALSE(Load1(m, v2));
-  EXPECT_FALSE(m.Loaded);
-  ModelInit(m);
-  EXPECT_FALSE(ModelLoad(m, "data\\models\\no_such_model.zrm"));
-  EXPECT_FALSE(Load1(m, MakeZrm1({Quad(3)}, 0)));
-  EXPECT_FALSE(m.Loaded);
-  EXPECT_EQ(m.MeshCount, 0);
-}
-
-TEST(Zrm1, RefusesEveryTruncation) {
-  std::vector<uint8_t> full = MakeZrm1({Quad(4), Quad(5)}, 2);
-  TModel m;
-  for (size_t n = 0; n < full.size(); ++n) {
-    std::vector<uint8_t> part(full.begin(), full.begin() + n);
-    EXPECT_FALSE(Load1(m, part)) << n;
-    EXPECT_FALSE(m.Loaded);
-  }
-  EXPECT_TRUE(Load1(m, full));
-}
-
-TEST(Zrm1, RefusesBadCountsAndIndices) {
-  TModel m;
+TEST(Zrm1, RefusesHostileFilesAndEveryTruncation) {
   auto header = [](int32_t vc, int32_t tc) {
     ByteWriter w;
     w.Raw("ZRM1").U8(1).U8(1).I32(vc).I32(tc).U8(1).U8(2).U8(3);
-    return w;
+    return w.b;
   };
-  EXPECT_FALSE(Load1(m, header(-1, 0).b));
-  EXPECT_FALSE(Load1(m, header(3, -5).b));
-  EXPECT_FALSE(Load1(m, header(0x7FFFFFFF, 0).b));
-  EXPECT_FALSE(Load1(m, header(3, 0x40000000).b));
-  // A triangle index equal to the vertex count.
-  TestMesh bad = Quad(3);
-  bad.triangles[0] = {0, 1, 3};
-  EXPECT_FALSE(Load1(m, MakeZrm1({bad}, 1)));
-  EXPECT_FALSE(m.Loaded);
-}
-
-TEST(Zrm1, RefusesMoreThan65536VerticesInAll) {
-  TestMesh big;
+  TestMesh badIndex = Quad(3), big;
+  badIndex.triangles[0] = {0, 1, 3};  // equal to the vertex count
   big.vertices.assign(40000, TVector{0, 0, 0});
+  const Hostile files[] = {
+      {"ZRM2 magic", MakeZrm2({Quad(3)})},
+      {"no frames", MakeZrm1({Quad(3)}, 0)},
+      {"negative vertex count", header(-1, 0)},
+      {"negative triangle count", header(3, -5)},
+      {"huge vertex count", header(0x7FFFFFFF, 0)},
+      {"huge triangle count", header(3, 0x40000000)},
+      {"index out of range", MakeZrm1({badIndex}, 1)},
+      {"80000 vertices in all", MakeZrm1({big, big}, 1)},
+  };
   TModel m;
-  EXPECT_FALSE(Load1(m, MakeZrm1({big, big}, 1)));
-  big.vertices.resize(32768);
+  for (const Hostile& f : files) {
+    EXPECT_FALSE(Load1(m, f.bytes)) << f.what;
+    EXPECT_FALSE(m.Loaded) << f.what;
+    EXPECT_EQ(m.MeshCount, 0) << f.what;
+    EXPECT_TRUE(m.Meshes.empty()) << f.what;  // what was read is freed again
+  }
+  ModelInit(m);
+  EXPECT_FALSE(ModelLoad(m, "data\\models\\no_such_model.zrm"));
+  std::vector<uint8_t> full = MakeZrm1({Quad(4), Quad(5)}, 2);
+  for (size_t n = 0; n < full.size(); ++n) {
+    EXPECT_FALSE(Load1(m, std::vector<uint8_t>(full.begin(), full.begin() + n))) << n;
+    EXPECT_FALSE(m.Loaded);
+  }
+  EXPECT_TRUE(Load1(m, full));
+  big.vertices.resize(32768);  // 65536 in all is the most
   EXPECT_TRUE(Load1(m, MakeZrm1({big, big}, 1)));
   EXPECT_EQ(m.VertexTotal, 65536);
-}
-
-TEST(Zrm1, FreeEmptiesButCopiedMeshesKeepTheirArrays) {
-  TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({BoxMesh({0, 0, 0}, 1)}, 1)));
-  TMesh copy = m.Meshes[0];
-  EXPECT_EQ(copy.Vertices.Data(), m.Meshes[0].Vertices.Data());  // shared, not copied
-  EXPECT_EQ(copy.Vertices.UseCount(), 2);
-  ModelFree(m);
-  EXPECT_FALSE(m.Loaded);
-  EXPECT_EQ(m.MeshCount, 0);
-  EXPECT_TRUE(m.Meshes.empty());
-  EXPECT_EQ(copy.Vertices.UseCount(), 1);
-  ASSERT_EQ(copy.Vertices.Size(), 8u);
-  ExpectVec(copy.Vertices[7], 0.1f, 0.1f, 0.1f);
-  EXPECT_EQ(copy.Triangles.Size(), 12u);
 }
 
 class ModelDrawing : public GLTest {};
@@ -189,9 +148,7 @@ TEST_F(ModelDrawing, FrameSelectsTheArrayStart) {
   TModel m;
   ASSERT_TRUE(Load1(m, MakeZrm1({mesh}, 3)));
   m.Frame = 2;
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_COLOR_ARRAY);
+  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glEnableClientState(a);
   ModelDraw(m);
   void* vp = nullptr;
   void* np = nullptr;
@@ -199,9 +156,7 @@ TEST_F(ModelDrawing, FrameSelectsTheArrayStart) {
   glGetPointerv(GL_NORMAL_ARRAY_POINTER, &np);
   EXPECT_EQ(vp, static_cast<void*>(m.FrameVertices.data() + 200));
   EXPECT_EQ(np, static_cast<void*>(m.FrameNormals.data() + 200));
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_COLOR_ARRAY);
+  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glDisableClientState(a);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -219,55 +174,49 @@ TEST_F(ModelDrawing, FailedZrm2DrawsNothingAndLeavesArrays) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST(Zrm2, SingleTriangleNormalsPointUp) {
-  TestMesh mesh;
-  mesh.vertices = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {5, 5, 5}};
-  mesh.triangles = {{0, 1, 2}};
+TEST(Zrm2, NormalsSumFacesUnweightedUnusedVerticesStayZero) {
+  TestMesh single, shared;
+  single.vertices = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {5, 5, 5}};
+  single.triangles = {{0, 1, 2}};
+  // A large face facing +y and a small one facing +x share vertex 0.
+  shared.vertices = {{0, 0, 0}, {0, 0, 10}, {10, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  shared.triangles = {{0, 1, 2}, {0, 3, 4}};
   TModel_v2 m;
-  ASSERT_TRUE(Load2(m, MakeZrm2({mesh})));
-  ASSERT_EQ(m.MeshCount, 1);
+  ASSERT_TRUE(Load2(m, MakeZrm2({single, shared})));
+  ASSERT_EQ(m.MeshCount, 2);
   const TMesh_v2& g = m.Meshes[0];
   for (int i = 0; i < 3; ++i) ExpectVec(g.Normals[i], 0, 1, 0);
-  ExpectVec(g.Normals[3], 0, 0, 0);  // used by no triangle
+  ExpectVec(g.Normals[3], 0, 0, 0);   // used by no triangle
   ExpectVec(g.Vertices[1], 0, 0, 1);  // no scale factor in this format
+  ExpectVec(m.Meshes[1].Normals[0], 0.70710678f, 0.70710678f, 0);
 }
 
-TEST(Zrm2, SharedCornerSumsFacesUnweighted) {
-  TestMesh mesh;
-  // A large face facing +y and a small one facing +x share vertex 0.
-  mesh.vertices = {{0, 0, 0}, {0, 0, 10}, {10, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  mesh.triangles = {{0, 1, 2}, {0, 3, 4}};
+TEST(Zrm2, RefusesHostileFilesAndEveryTruncation) {
+  ByteWriter neg, absurd, tooMany;
+  neg.Raw("ZRM2").I32(-1);
+  absurd.Raw("ZRM2").I32(0x7FFFFFFF).I32(0).I32(0);
+  tooMany.Raw("ZRM2").I32(1).I32(65537).I32(0);
+  tooMany.b.resize(tooMany.b.size() + 65537 * 12);
+  TestMesh badIndex = Quad(3);
+  badIndex.triangles[0] = {3, 0, 1};
+  const Hostile files[] = {
+      {"ZRM1 magic", MakeZrm1({Quad(3)}, 1)},  {"negative mesh count", neg.b},
+      {"huge mesh count", absurd.b},           {"65537 vertices", tooMany.b},
+      {"index out of range", MakeZrm2({badIndex})},
+  };
   TModel_v2 m;
-  ASSERT_TRUE(Load2(m, MakeZrm2({mesh})));
-  ExpectVec(m.Meshes[0].Normals[0], 0.70710678f, 0.70710678f, 0);
-}
-
-TEST(Zrm2, RefusesZrm1TruncationAndBadCounts) {
-  TModel_v2 m;
-  EXPECT_FALSE(Load2(m, MakeZrm1({Quad(3)}, 1)));
+  for (const Hostile& f : files) {
+    EXPECT_FALSE(Load2(m, f.bytes)) << f.what;
+    EXPECT_FALSE(m.Loaded) << f.what;
+    EXPECT_EQ(m.MeshCount, 0) << f.what;
+  }
   std::vector<uint8_t> full = MakeZrm2({Quad(4), BoxMesh({0, 0, 0}, 1)});
   for (size_t n = 0; n < full.size(); ++n) {
-    std::vector<uint8_t> part(full.begin(), full.begin() + n);
-    EXPECT_FALSE(Load2(m, part)) << n;
+    EXPECT_FALSE(Load2(m, std::vector<uint8_t>(full.begin(), full.begin() + n))) << n;
     EXPECT_FALSE(m.Loaded);
   }
   EXPECT_TRUE(Load2(m, full));
   EXPECT_EQ(m.MeshCount, 2);
-  ByteWriter neg;
-  neg.Raw("ZRM2").I32(-1);
-  EXPECT_FALSE(Load2(m, neg.b));
-  ByteWriter absurd;
-  absurd.Raw("ZRM2").I32(0x7FFFFFFF).I32(0).I32(0);
-  EXPECT_FALSE(Load2(m, absurd.b));
-  ByteWriter tooMany;
-  tooMany.Raw("ZRM2").I32(1).I32(65537).I32(0);
-  tooMany.b.resize(tooMany.b.size() + 65537 * 12);
-  EXPECT_FALSE(Load2(m, tooMany.b));
-  TestMesh bad = Quad(3);
-  bad.triangles[0] = {3, 0, 1};
-  EXPECT_FALSE(Load2(m, MakeZrm2({bad})));
-  EXPECT_FALSE(m.Loaded);
-  EXPECT_EQ(m.MeshCount, 0);
 }
 
 TEST(Zrm2, FileLoadAndFree) {

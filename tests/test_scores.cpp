@@ -71,7 +71,7 @@ TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
   }
 }
 
-TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209Bytes) {
+TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209BytesAndOnlyThoseAreRead) {
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
   WriteBytes(dir_.File("score.dat"), std::vector<uint8_t>(50, 1));  // an older file is replaced
@@ -89,6 +89,13 @@ TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209Bytes) {
     EXPECT_EQ(score, 1000 - 125 * i);
   }
   EXPECT_FALSE(std::filesystem::exists(dir_.File("score.dat.tmp")));
+  // A longer file is read for its first 209 bytes only.
+  f.resize(400, 0xEE);
+  WriteBytes(dir_.File("score.dat"), f);
+  ShortTextAssign(PlayerName, "Other");
+  LoadScores();
+  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
+  EXPECT_EQ(ScoreTable[7].Score, 125);
 }
 
 TEST_F(ScoreFile, NameAndTableCarryToTheNextRun) {
@@ -123,28 +130,23 @@ TEST_F(ScoreFile, LeftoverBytesBehindANameAreKept) {
   EXPECT_EQ(File(), f);
 }
 
-TEST_F(ScoreFile, TenByteFileFillsTheStartOfTheName) {
-  std::vector<uint8_t> f = {5, 'H', 'e', 'l', 'g', 'a', 'Q', 'Q', 'Q', 'Q'};
-  WriteBytes(dir_.File("score.dat"), f);
+// A short file delivers what it holds; everything behind keeps its current value.
+TEST_F(ScoreFile, ShortFilesFillOnlyWhatTheyHold) {
+  WriteBytes(dir_.File("score.dat"), {5, 'H', 'e', 'l', 'g', 'a', 'Q', 'Q', 'Q', 'Q'});
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Helga");
   EXPECT_EQ(PlayerName.Chars[8], 'Q');
   EXPECT_EQ(PlayerName.Chars[9], 'e');  // tenth character of "Enter Name" untouched
   EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 125}));
-}
-
-TEST_F(ScoreFile, ShortFileStopsInsideAnEntry) {
   std::vector<uint8_t> full(209, 0);
   for (int i = 0; i < 8; ++i) {
     full[17 + 24 * i] = 1;
     full[17 + 24 * i + 1] = 'a' + i;
     full[17 + 24 * i + 20] = static_cast<uint8_t>(10 - i);
   }
-  full[0] = 1;
-  full[1] = 'Z';
   // Cut after the first byte of entry 2's score: its low byte comes from the file.
-  std::vector<uint8_t> cut(full.begin(), full.begin() + 17 + 24 * 2 + 21);
-  WriteBytes(dir_.File("score.dat"), cut);
+  full.resize(17 + 24 * 2 + 21);
+  WriteBytes(dir_.File("score.dat"), full);
   LoadScores();
   EXPECT_EQ(ScoreTable[0].Score, 10);
   EXPECT_EQ(ScoreTable[1].Score, 9);
@@ -152,16 +154,6 @@ TEST_F(ScoreFile, ShortFileStopsInsideAnEntry) {
   EXPECT_EQ(ShortTextString(ScoreTable[2].Name), "c");
   EXPECT_EQ(ShortTextString(ScoreTable[3].Name), "Player");
   EXPECT_EQ(ScoreTable[3].Score, 625);
-}
-
-TEST_F(ScoreFile, LongerFileReadsOnlyItsFirst209Bytes) {
-  SaveScores();
-  std::vector<uint8_t> f = File();
-  f.resize(400, 0xEE);
-  WriteBytes(dir_.File("score.dat"), f);
-  LoadScores();
-  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
-  EXPECT_EQ(ScoreTable[7].Score, 125);
 }
 
 TEST_F(ScoreFile, StoredLengthAbove16IsClamped) {

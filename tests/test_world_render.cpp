@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/l_app.h"
@@ -94,23 +95,21 @@ class WorldRender : public GLTest {
     CameraProjection(Camera);
     CameraLoadView(Camera);
   }
-  // Window position of a world point under the current camera.
-  void Project(const TVector& p, int& x, int& y) {
+  // The pixel where a world point lands under the current camera.
+  RGB Seen(const TVector& p) {
     GLdouble mv[16], pr[16], wx, wy, wz;
     GLint vp[4] = {0, 0, ScreenWidth, ScreenHeight};
     for (int i = 0; i < 16; ++i) mv[i] = Camera.View[i], pr[i] = Camera.Projection[i];
     gluProject(p.x, p.y, p.z, mv, pr, vp, &wx, &wy, &wz);
-    x = int(wx);
-    y = int(wy);
+    return ReadPixel(int(wx), int(wy));
   }
 };
 
-// Screen quadrant samples at NDC (+-0.5, +-0.6), which land well inside the face ahead.
-struct Quadrants {
-  RGB topLeft, topRight, bottomLeft, bottomRight;
-};
-Quadrants Sample() {
-  return {ReadPixel(160, 384), ReadPixel(480, 384), ReadPixel(160, 96), ReadPixel(480, 96)};
+// A texel of a sky picture: red names the face, green marks the top row, blue the left column.
+void ExpectSkyTexel(const RGB& c, int red, bool topRow, bool leftColumn) {
+  EXPECT_NEAR(c[0], red, 2);
+  EXPECT_TRUE(topRow ? c[1] > 200 : c[1] < 30) << "green " << c[1];
+  EXPECT_TRUE(leftColumn ? c[2] > 200 : c[2] < 30) << "blue " << c[2];
 }
 
 }  // namespace
@@ -125,16 +124,13 @@ TEST_F(WorldRender, SkySidesFaceTheRightWayUprightAndUnmirrored) {
     Look({10, 0, -7}, 0, v.yaw);  // away from the origin: the box follows the eye
     RenderSky(GameMap);
     DumpFrame(std::string("sky_") + (v.name[0] == '+' ? "p" : "m") + v.name[1]);
-    Quadrants q = Sample();
-    for (const RGB& c : {q.topLeft, q.topRight, q.bottomLeft, q.bottomRight})
-      EXPECT_NEAR(c[0], 40 * (v.face + 1), 2) << v.name;
-    EXPECT_GT(q.topLeft[1], 200) << v.name;  // picture top at the top: upright
-    EXPECT_GT(q.topRight[1], 200) << v.name;
-    EXPECT_LT(q.bottomLeft[1], 30) << v.name;
-    EXPECT_GT(q.topLeft[2], 200) << v.name;  // picture left at the left: not mirrored
-    EXPECT_GT(q.bottomLeft[2], 200) << v.name;
-    EXPECT_LT(q.topRight[2], 30) << v.name;
-    EXPECT_LT(q.bottomRight[2], 30) << v.name;
+    // Screen quadrants at NDC (+-0.5, +-0.6) land well inside the face ahead: the picture's
+    // top at the top (upright), its left at the left (not mirrored).
+    SCOPED_TRACE(v.name);
+    ExpectSkyTexel(ReadPixel(160, 384), 40 * (v.face + 1), true, true);
+    ExpectSkyTexel(ReadPixel(480, 384), 40 * (v.face + 1), true, false);
+    ExpectSkyTexel(ReadPixel(160, 96), 40 * (v.face + 1), false, true);
+    ExpectSkyTexel(ReadPixel(480, 96), 40 * (v.face + 1), false, false);
   }
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_EQ(BoundTexture, GameMap.SkyTextures[4]);
@@ -144,21 +140,12 @@ TEST_F(WorldRender, SkyTopHasItsPictureCornerAtPlusXMinusZ) {
   Look({3, 0, 4}, Pi / 2, 0);
   RenderSky(GameMap);
   DumpFrame("sky_top");
-  int x, y;
-  // Picture corner (0, 0) sits at (1, 1, -1), corner (1, 1) at (-1, 1, 1).
-  Project({Camera.Eye.x + 0.5f, Camera.Eye.y + 1, Camera.Eye.z - 0.5f}, x, y);
-  RGB c = ReadPixel(x, y);
-  EXPECT_NEAR(c[0], 200, 2);
-  EXPECT_GT(c[1], 200);
-  EXPECT_GT(c[2], 200);
-  Project({Camera.Eye.x - 0.5f, Camera.Eye.y + 1, Camera.Eye.z + 0.5f}, x, y);
-  c = ReadPixel(x, y);
-  EXPECT_LT(c[1], 30);
-  EXPECT_LT(c[2], 30);
-  Project({Camera.Eye.x + 0.5f, Camera.Eye.y + 1, Camera.Eye.z + 0.5f}, x, y);
-  c = ReadPixel(x, y);  // corner (0, 1): left column, bottom row
-  EXPECT_LT(c[1], 30);
-  EXPECT_GT(c[2], 200);
+  // Picture corner (0, 0) sits at (1, 1, -1), corner (1, 1) at (-1, 1, 1) and corner (0, 1),
+  // left column and bottom row, at (1, 1, 1).
+  const TVector& e = Camera.Eye;
+  ExpectSkyTexel(Seen({e.x + 0.5f, e.y + 1, e.z - 0.5f}), 200, true, true);
+  ExpectSkyTexel(Seen({e.x - 0.5f, e.y + 1, e.z + 0.5f}), 200, false, false);
+  ExpectSkyTexel(Seen({e.x + 0.5f, e.y + 1, e.z + 0.5f}), 200, false, true);
 }
 
 TEST_F(WorldRender, SkyHasNoBottom) {
@@ -198,29 +185,24 @@ TEST_F(WorldRender, FlatTerrainTexturedWithDetailAndCreatures) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
   // Texel (0, 0) of the colour picture covers u, v in [0, 0.25): world x, z near 4.25.
-  int x, y;
-  Project({4.25f, 0, 4.25f}, x, y);
-  RGB c = ReadPixel(x, y);
+  RGB c = Seen({4.25f, 0, 4.25f});
   EXPECT_NEAR(c[0], 100, 6);  // red 200 times the grey detail
   EXPECT_LT(c[1], 10);
-  Project({12.75f, 0, 4.25f}, x, y);  // texel (1, 0): green
-  c = ReadPixel(x, y);
+  c = Seen({12.75f, 0, 4.25f});  // texel (1, 0): green
   EXPECT_NEAR(c[1], 100, 6);
   EXPECT_LT(c[0], 10);
-  Project({10, 1, 20}, x, y);  // the spider's top: lit blue
-  c = ReadPixel(x, y);
+  c = Seen({10, 1, 20});  // the spider's top: lit blue
   EXPECT_GT(c[2], 60);
   EXPECT_LT(c[0], 10);
   EXPECT_LT(c[1], 10);
-  Project({22, 1.3f, 8}, x, y);  // the turret: grey
-  c = ReadPixel(x, y);
+  c = Seen({22, 1.3f, 8});  // the turret: grey
   EXPECT_GT(c[0], 20);
   EXPECT_NEAR(c[0], c[2], 3);
   EXPECT_NEAR(c[0], c[1], 3);
 
   // What the frame leaves behind.
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+  for (GLenum cap : {GL_LIGHTING, GL_CULL_FACE, GL_TEXTURE_GEN_S, GL_NORMAL_ARRAY, GL_COLOR_ARRAY})
+    EXPECT_FALSE(glIsEnabled(cap)) << cap;
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   GLint src = 0, dst = 0, unit = 0;
   glGetIntegerv(GL_BLEND_SRC, &src);
@@ -232,9 +214,6 @@ TEST_F(WorldRender, FlatTerrainTexturedWithDetailAndCreatures) {
   ext::glActiveTextureARB(GL_TEXTURE1_ARB);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   ext::glActiveTextureARB(GL_TEXTURE0_ARB);
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
-  EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
 }
 
 TEST_F(WorldRender, SpidersOutsideTheViewAreSkipped) {
@@ -248,27 +227,22 @@ TEST_F(WorldRender, SpidersOutsideTheViewAreSkipped) {
   MatrixMultiply(TMatrix{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 15, 0, 15, 1}}, Camera.View,
                  s->ModelView);
   MapRender(GameMap);
-  RGB c = ReadPixel(320, 240);
-  EXPECT_EQ(c, (RGB{255, 255, 255}));  // untextured white ground only
+  EXPECT_EQ(ReadPixel(320, 240), (RGB{255, 255, 255}));  // untextured white ground only
 }
 
 TEST_F(WorldRender, WithoutMultitextureTheColourTextureAloneIsDrawn) {
   ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(17, 17, 0)));
   GameMap.Texture = MakeTexture(2, 2, [](int, int) { return RGB{200, 0, 0}; });
   GameMap.DetailTexture = MakeTexture(2, 2, [](int, int) { return RGB{128, 128, 128}; });
-  auto active = ext::glActiveTextureARB;
-  auto client = ext::glClientActiveTextureARB;
-  auto multi = ext::glMultiTexCoord2fvARB;
-  ext::glActiveTextureARB = nullptr;
-  ext::glClientActiveTextureARB = nullptr;
-  ext::glMultiTexCoord2fvARB = nullptr;
+  auto& ext1 = ext::glActiveTextureARB;
+  auto& ext2 = ext::glClientActiveTextureARB;
+  auto& ext3 = ext::glMultiTexCoord2fvARB;
+  auto saved = std::make_tuple(ext1, ext2, ext3);
+  ext1 = nullptr, ext2 = nullptr, ext3 = nullptr;
   Look({15, 18, 15}, -Pi / 2, 0);
   MapRender(GameMap);
-  ext::glActiveTextureARB = active;
-  ext::glClientActiveTextureARB = client;
-  ext::glMultiTexCoord2fvARB = multi;
-  RGB c = ReadPixel(320, 240);
-  EXPECT_NEAR(c[0], 200, 3);
+  std::tie(ext1, ext2, ext3) = saved;
+  EXPECT_NEAR(ReadPixel(320, 240)[0], 200, 3);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -277,6 +251,4 @@ TEST_F(WorldRender, EmptyMapDrawsOnlyTheSky) {
   MapRender(GameMap);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   EXPECT_NEAR(ReadPixel(160, 384)[0], 40, 2);
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
