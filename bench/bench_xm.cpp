@@ -56,6 +56,19 @@ static XmModuleDef BusyModule() {
   return def;
 }
 
+// Renders `seconds` of the song per iteration and reports seconds of music per CPU second
+// (the rate divides by the measured CPU time).
+static void TimeRendering(benchmark::State& state, TXmSong* song, double seconds) {
+  for (auto _ : state) {
+    TXmRender r;
+    r.sink = [](const int16_t* frames, uint32_t, void*) { benchmark::DoNotOptimize(frames[0]); };
+    RenderSong(song, seconds, r);
+    benchmark::DoNotOptimize(r.frames);
+  }
+  state.counters["x_realtime"] = benchmark::Counter(seconds * static_cast<double>(state.iterations()),
+                                                    benchmark::Counter::kIsRate);
+}
+
 static void BM_XmRenderBusy(benchmark::State& state) {
   const std::vector<uint8_t> bytes = BuildXm(BusyModule());
   TXmSong* song = LoadXmBytes(bytes);
@@ -63,16 +76,7 @@ static void BM_XmRenderBusy(benchmark::State& state) {
     state.SkipWithError("the busy module did not load");
     return;
   }
-  const double seconds = 60.0;
-  for (auto _ : state) {
-    TXmRender r;
-    r.sink = [](const int16_t* frames, uint32_t, void*) { benchmark::DoNotOptimize(frames[0]); };
-    RenderSong(song, seconds, r);
-    benchmark::DoNotOptimize(r.frames);
-  }
-  // Seconds of music per CPU second: the rate divides by the measured CPU time.
-  state.counters["x_realtime"] = benchmark::Counter(seconds * static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+  TimeRendering(state, song, 60.0);
   SongFree(song);
 }
 BENCHMARK(BM_XmRenderBusy)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -88,14 +92,7 @@ static void RenderGenerated(benchmark::State& state, const char* file) {
     state.SkipWithError("the song did not load");
     return;
   }
-  const double seconds = 30.0;
-  for (auto _ : state) {
-    TXmRender r;
-    r.sink = [](const int16_t* frames, uint32_t, void*) { benchmark::DoNotOptimize(frames[0]); };
-    RenderSong(song, seconds, r);
-  }
-  state.counters["x_realtime"] = benchmark::Counter(seconds * static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+  TimeRendering(state, song, 30.0);
   SongFree(song);
 }
 

@@ -1,6 +1,7 @@
 // JPEG decoding with libjpeg; errors come back as a failed result instead of ending the process.
 #include "render/l_jpeg.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
@@ -15,9 +16,6 @@ struct ErrorManager {
   jpeg_error_mgr base;
   jmp_buf jump;
 };
-
-// Pictures beyond this are refused before any pixel memory is taken.
-const unsigned long kMaxPixels = 16384ul * 16384ul;
 
 void OnError(j_common_ptr cinfo) {
   ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -35,7 +33,7 @@ void OnWarning(j_common_ptr cinfo, int level) {
 
 // No C++ object with a destructor lives in this frame, so the longjmp out of
 // libjpeg skips nothing.
-bool Decode(const uint8_t* data, size_t size, TImage& out) {
+bool Decode(const uint8_t* data, size_t size, TImage& out, unsigned long maxPixels) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   cinfo.err = jpeg_std_error(&err.base);
@@ -55,7 +53,7 @@ bool Decode(const uint8_t* data, size_t size, TImage& out) {
   cinfo.out_color_space = JCS_RGB;
   cinfo.scale_num = 1;
   cinfo.scale_denom = 1;
-  if (static_cast<unsigned long>(cinfo.image_width) * cinfo.image_height > kMaxPixels) {
+  if (static_cast<unsigned long>(cinfo.image_width) * cinfo.image_height > maxPixels) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -85,10 +83,10 @@ bool Decode(const uint8_t* data, size_t size, TImage& out) {
 
 }  // namespace
 
-bool DecodeJpegMemory(const uint8_t* data, size_t size, TImage& out) {
+bool DecodeJpegMemory(const uint8_t* data, size_t size, TImage& out, unsigned long maxPixels) {
   out = TImage{};
   if (!data || size == 0) return false;
-  if (!Decode(data, size, out)) {
+  if (!Decode(data, size, out, std::min(maxPixels, kJpegMaxPixels))) {
     out = TImage{};
     return false;
   }

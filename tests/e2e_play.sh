@@ -43,17 +43,15 @@ for s in menu game again; do
   [ -f "$work/$s.ppm" ] && pnmtopng "$work/$s.ppm" >"$out/e2e_play_$s.png" 2>/dev/null
 done
 fail=0
-# expect SHOT X0 Y0 X1 Y1 KIND MIN WHAT
-expect() {
-  local n
-  n=$("$count" "$work/$1.ppm" $2 $3 $4 $5 $6) || { echo "FAIL $1: no screenshot"; fail=1; return; }
-  if [ "$n" -ge "$7" ]; then echo "ok   $1: $8 ($n $6 pixels)"; else echo "FAIL $1: $8 ($n $6 pixels, want $7)"; fail=1; fi
+# expect SHOT X0 Y0 X1 Y1 KIND MIN WHAT: at least MIN pixels of KIND; at_most: no more than MAX.
+count_in() {
+  local op=$1 shot=$2 n
+  shift 2
+  n=$("$count" "$work/$shot.ppm" $1 $2 $3 $4 $5) || { echo "FAIL $shot: no screenshot"; fail=1; return; }
+  if [ "$n" "$op" "$6" ]; then echo "ok   $shot: $7 ($n $5 pixels)"; else echo "FAIL $shot: $7 ($n $5 pixels, limit $6)"; fail=1; fi
 }
-at_most() {
-  local n
-  n=$("$count" "$work/$1.ppm" $2 $3 $4 $5 $6) || { fail=1; return; }
-  if [ "$n" -le "$7" ]; then echo "ok   $1: $8"; else echo "FAIL $1: $8 ($n $6 pixels)"; fail=1; fi
-}
+expect() { count_in -ge "$@"; }
+at_most() { count_in -le "$@"; }
 expect menu 200 0 640 100 sky 20000 "sky above the menu"
 expect menu 80 118 140 136 white 30 "START in white"
 expect menu 60 183 130 199 grey 30 "CONTINUE greyed while no game runs"

@@ -68,6 +68,22 @@ void Normalise(Wave& w, double peakDb) {
   for (double& s : w) s *= k;
 }
 
+// A wave of the given length whose samples come from voice(t), t in seconds, in time
+// order: the voices keep filter and phase state from one sample to the next.
+template <class Voice>
+Wave Synth(double seconds, Voice voice) {
+  Wave w = Silence(seconds);
+  for (size_t i = 0; i < w.size(); ++i) w[i] = voice(static_cast<double>(i) / Rate);
+  return w;
+}
+
+// The last touch of a one-shot: faded ends, then scaled to its peak.
+Wave Finish(Wave w, double fadeIn, double fadeOut, double peakDb) {
+  Fade(w, fadeIn, fadeOut);
+  Normalise(w, peakDb);
+  return w;
+}
+
 void Put16(std::vector<uint8_t>& b, uint32_t v) {
   b.push_back(v & 0xFF);
   b.push_back((v >> 8) & 0xFF);
@@ -128,9 +144,7 @@ Wave GunStart() {
     double speed = 0.12 + 0.88 * (1 - (1 - t) * (1 - t));  // quick at first, then levelling
     w[i] = m.Sample(speed, noise) * (0.3 + 0.7 * t);
   }
-  Fade(w, 0.01, 0.004);
-  Normalise(w, -3);
-  return w;
+  return Finish(w, 0.01, 0.004, -3);
 }
 
 Wave GunStop() {
@@ -142,28 +156,23 @@ Wave GunStop() {
     double speed = std::max(0.05, 1 - t * 0.95);
     w[i] = m.Sample(speed, noise) * (1 - t) * (1 - t);
   }
-  Fade(w, 0.004, 0.05);
-  Normalise(w, -3);
-  return w;
+  return Finish(w, 0.004, 0.05, -3);
 }
 
 // One shot of the gun: a noise crack, a falling thump and a short metallic ring.
 Wave GunShot(uint32_t seed, double length) {
-  Wave w = Silence(length);
   Noise noise(seed);
   Filter crack, body;
   double thump = 0;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  return Synth(length, [&](double t) {
     double n = noise.Next();
     crack.Run(n, 3800, 0.9);
     body.Run(n, 700, 2.5);
     thump += (55.0 + 90.0 * std::exp(-t / 0.012)) / Rate;
-    w[i] = crack.high * 0.6 * Strike(t, 0.0005, 0.008) + body.band * 0.8 * Strike(t, 0.001, 0.022) +
+    return crack.high * 0.6 * Strike(t, 0.0005, 0.008) + body.band * 0.8 * Strike(t, 0.001, 0.022) +
            std::sin(2 * Pi * thump) * 0.9 * Strike(t, 0.001, 0.03) +
            std::sin(2 * Pi * 2350 * t) * 0.08 * Strike(t, 0.0005, 0.02);
-  }
-  return w;
+  });
 }
 
 // The fire loop: ten shots a second over the motor at full speed. Its tones repeat whole
@@ -193,12 +202,10 @@ Wave GunFire() {
 
 // A step on dry dirt: a dull thud and a grainy crunch of small crackles.
 Wave Footstep(uint32_t seed, double tone) {
-  Wave w = Silence(0.26);
   Noise noise(seed);
   Filter grit, thud;
   double phase = 0;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  Wave w = Synth(0.26, [&](double t) {
     double n = noise.Next();
     // Sparse crackles: most samples quiet, a few loud, as grains give way.
     double grain = std::fabs(n) > 0.93 ? n * 3 : n * 0.25;
@@ -206,104 +213,84 @@ Wave Footstep(uint32_t seed, double tone) {
     thud.Run(n, 220 * tone, 1.5);
     phase += (70 * tone + 40 * std::exp(-t / 0.02)) / Rate;
     double env = Strike(t, 0.004, 0.05) + 0.5 * Strike(t - 0.035, 0.01, 0.04);
-    w[i] = grit.low * env * 0.9 + thud.band * 0.5 * Strike(t, 0.003, 0.04) +
+    return grit.low * env * 0.9 + thud.band * 0.5 * Strike(t, 0.003, 0.04) +
            std::sin(2 * Pi * phase) * 0.5 * Strike(t, 0.004, 0.035);
-  }
-  Fade(w, 0.001, 0.03);
-  Normalise(w, -6);
-  return w;
+  });
+  return Finish(w, 0.001, 0.03, -6);
 }
 
 // A bullet glancing off rock: a click, then a whistle falling in pitch with a little wobble.
 Wave Ricochet() {
-  Wave w = Silence(0.55);
   Noise noise(21);
   Filter click;
   double phase = 0;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  Wave w = Synth(0.55, [&](double t) {
     double f = 1150 + 2300 * std::exp(-t / 0.16) + 60 * std::sin(2 * Pi * 23 * t);
     phase += f / Rate;
     click.Run(noise.Next(), 4000, 0.7);
     double whistle = std::sin(2 * Pi * phase) + 0.3 * std::sin(4 * Pi * phase);
-    w[i] = whistle * Strike(t, 0.008, 0.17) * 0.6 + click.high * Strike(t, 0.0003, 0.006);
-  }
-  Fade(w, 0.0005, 0.08);
-  Normalise(w, -2);
-  return w;
+    return whistle * Strike(t, 0.008, 0.17) * 0.6 + click.high * Strike(t, 0.0003, 0.006);
+  });
+  return Finish(w, 0.0005, 0.08, -2);
 }
 
 // The bite: a chittering hiss that swells, and the snap of the jaws.
 Wave SpiderAttack() {
-  Wave w = Silence(0.42);
   Noise noise(31);
   Filter hiss, snap;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  Wave w = Synth(0.42, [&](double t) {
     double n = noise.Next();
     hiss.Run(n, 2600 + 1800 * t, 3.0);
     snap.Run(n, 1200, 4.0);
     double swell = Clamp01(t / 0.18) * std::exp(-std::max(0.0, t - 0.2) / 0.05);
     double chitter = 0.55 + 0.45 * std::sin(2 * Pi * 34 * t);
-    w[i] = hiss.band * swell * chitter + snap.band * 2.2 * Strike(t - 0.21, 0.001, 0.018);
-  }
-  Fade(w, 0.004, 0.04);
-  Normalise(w, -2);
-  return w;
+    return hiss.band * swell * chitter + snap.band * 2.2 * Strike(t - 0.21, 0.001, 0.018);
+  });
+  return Finish(w, 0.004, 0.04, -2);
 }
 
 // The death: a screech falling away under a wet squelch.
 Wave SpiderDie() {
-  Wave w = Silence(0.65);
   Noise noise(41);
   Filter voice, wet;
   double phase = 0;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  Wave w = Synth(0.65, [&](double t) {
     double n = noise.Next();
     double f = 180 + 820 * std::exp(-t / 0.22) * (1 + 0.06 * std::sin(2 * Pi * 17 * t));
     phase += f / Rate;
     double saw = 2 * (phase - std::floor(phase)) - 1;
     voice.Run(saw + 0.15 * n, 2.4 * f + 300, 4.0);
     wet.Run(n, 300 + 1400 * std::exp(-t / 0.08), 6.0);
-    w[i] = voice.band * 0.7 * Strike(t, 0.01, 0.25) + wet.band * 0.9 * Strike(t, 0.002, 0.09);
-  }
-  Fade(w, 0.002, 0.1);
-  Normalise(w, -2);
-  return w;
+    return voice.band * 0.7 * Strike(t, 0.01, 0.25) + wet.band * 0.9 * Strike(t, 0.002, 0.09);
+  });
+  return Finish(w, 0.002, 0.1, -2);
 }
 
 // The turret's shot: one sharp crack with more ring than the player's gun, and an echo.
 Wave ZenitFire() {
   Wave w = GunShot(51, 0.32);
-  Wave ring = Silence(0.32);
-  for (size_t i = 0; i < ring.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
-    ring[i] = (std::sin(2 * Pi * 1730 * t) + 0.6 * std::sin(2 * Pi * 2890 * t)) * 0.12 * Strike(t, 0.0005, 0.05);
-  }
+  Wave ring = Synth(0.32, [](double t) {
+    return (std::sin(2 * Pi * 1730 * t) + 0.6 * std::sin(2 * Pi * 2890 * t)) * 0.12 * Strike(t, 0.0005, 0.05);
+  });
   const size_t echo = static_cast<size_t>(0.07 * Rate);
   for (size_t i = w.size(); i-- > echo;) w[i] += 0.3 * w[i - echo];
   for (size_t i = 0; i < w.size(); ++i) w[i] += ring[i];
-  Fade(w, 0.0005, 0.06);
-  Normalise(w, -1);
-  return w;
+  return Finish(w, 0.0005, 0.06, -1);
 }
 
 // The turret turning to aim: a geared servo whirr that rises a little and stops.
 Wave ZenitAim() {
-  Wave w = Silence(0.4);
   Noise noise(61);
   Filter tone;
   double phase = 0;
-  for (size_t i = 0; i < w.size(); ++i) {
-    double t = static_cast<double>(i) / Rate;
+  Wave w = Synth(0.4, [&](double t) {
     phase += (210 + 110 * Clamp01(t / 0.3)) / Rate;
     double square = std::sin(2 * Pi * phase) > 0 ? 1.0 : -1.0;
     tone.Run(square + 0.2 * noise.Next(), 1300, 2.0);
     double gear = 0.7 + 0.3 * std::sin(2 * Pi * 42 * t);
     double env = Clamp01(t / 0.03) * Clamp01((0.4 - t) / 0.06);
-    w[i] = tone.band * gear * env;
-  }
+    return tone.band * gear * env;
+  });
   Normalise(w, -5);
   return w;
 }
