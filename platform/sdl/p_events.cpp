@@ -1,12 +1,12 @@
 // SDL events turned into Windows-numbered window messages, in arrival order.
-#include "platform/p_events.h"
+#include "platform/sdl/p_events.h"
 
 #include <SDL.h>
 
 #include <cstring>
 #include <deque>
 
-#include "platform/p_keys.h"
+#include "platform/sdl/p_keys.h"
 #include "platform/p_window.h"
 
 static std::deque<TMessage> Queue;

@@ -3,7 +3,7 @@
 
 #include <SDL.h>
 
-#include "platform/p_events.h"
+#include "platform/sdl/p_events.h"
 
 static SDL_Window* Window = nullptr;
 static SDL_GLContext Context = nullptr;

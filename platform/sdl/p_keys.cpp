@@ -1,5 +1,5 @@
 // Key-code and character-set tables shared by the event translation and the fonts.
-#include "platform/p_keys.h"
+#include "platform/sdl/p_keys.h"
 
 #include "platform/p_font.h"
 
