@@ -51,9 +51,10 @@ bool PeriodFrequency(bool linear, int32_t period, int32_t delta, int32_t& freque
   return true;
 }
 
+// Panning 0 is hard left, 255 hard right, as in every XM module.
 static void SideVolumes(TMixVoice* v) {
-  v->leftVolume = v->volume * v->panning / 255;
-  v->rightVolume = v->volume * (255 - v->panning) / 255;
+  v->leftVolume = v->volume * (255 - v->panning) / 255;
+  v->rightVolume = v->volume * v->panning / 255;
 }
 
 void UpdateVoice(TXmChannel* ch, const TXmSample* sample, const TXmSong* song) {

@@ -161,8 +161,9 @@ static void FirstTickEffect(TXmSong* song, TXmChannel* ch, TXmSample* smp, const
       }
       break;
     case 0xF:
+      // F00 is ignored, as trackers do; a speed of 0 would make every tick a row.
       if (param >= 32) SongSetBpm(song, param);
-      else song->speed = param;
+      else if (param != 0) song->speed = param;
       break;
     case 16:  // G
       song->globalVolume = Min(param, 64);
@@ -213,7 +214,8 @@ void ProcessRow(TXmSong* song) {
     TXmChannel* ch = &song->channels[c];
     const uint8_t* cell = cells + c * 5;
     const uint8_t note = cell[0], ins = cell[1], vol = cell[2], effect = cell[3], param = cell[4];
-    const bool porta = effect == 3 || effect == 5;
+    // The volume column's Fx slides to the note as effects 3 and 5 do.
+    const bool porta = effect == 3 || effect == 5 || (vol >> 4) == 0xF;
     if (!porta) {
       if (ins) ch->instrument = ins - 1;
       if (note >= 1 && note <= 96) ch->note = note - 1;
@@ -242,8 +244,13 @@ void ProcessRow(TXmSong* song) {
     if (vol) ApplyVolumeColumn(ch, vol);
     if (note == 255 || effect == 20) ch->keyOff = true;
 
-    if ((inst->volType & 1) && !ch->volEnv.finished) StepEnvelope(ch, kXmVolumeEnvelope, inst);
-    else if (ch->keyOff) ch->volEnv.output = 0;
+    // Key-off silences at once only without a volume envelope; with one, the envelope is
+    // released (a finished one holds its last value) and the fadeout brings the note down.
+    if (inst->volType & 1) {
+      if (!ch->volEnv.finished) StepEnvelope(ch, kXmVolumeEnvelope, inst);
+    } else if (ch->keyOff) {
+      ch->volEnv.output = 0;
+    }
     if ((inst->panType & 1) && !ch->panEnv.finished) StepEnvelope(ch, kXmPanningEnvelope, inst);
     if (ch->keyOff) Fadeout(ch, inst);
 

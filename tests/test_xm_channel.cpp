@@ -99,6 +99,11 @@ TEST(XmVolumeColumn, TonePortamentoSetsSpeedWithoutTrigger) {
   EXPECT_EQ(rig.Ch().voice, voice);  // no trigger
   EXPECT_EQ(rig.Ch().tonePortaSpeed, 32);
   EXPECT_EQ(rig.Ch().notePeriod, 3840);
+  // A tone-portamento row: the note neither jumps nor becomes the channel's note; it slides.
+  EXPECT_EQ(rig.Ch().period, 4608);
+  EXPECT_EQ(rig.Ch().note, 48);
+  rig.Tick(1);
+  EXPECT_EQ(rig.Ch().period, 4608 - 128);
 }
 
 TEST(XmEnvelope, InterpolatesBetweenPointsAndFinishes) {

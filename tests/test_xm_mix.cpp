@@ -116,15 +116,19 @@ TEST_F(Mixer, PeriodModels) {
   EXPECT_FALSE(PeriodFrequency(true, 100, -100, f));
 }
 
-TEST_F(Mixer, FullVolumeHardLeftAddsOnlyToTheLeft) {
+TEST_F(Mixer, PanningZeroIsHardLeftAnd255HardRight) {
   SampleData s(std::vector<int16_t>(100, 1000), 2, 0, 100);
-  ch.panning = 255;
-  Update(kXmVolume | kXmPanning, &s.sample);
-  Steady(&s.sample, 1, 0, MixVoice[0].leftVolume, MixVoice[0].rightVolume);
-  std::vector<float> out = Mix(16);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_FLOAT_EQ(out[2 * i], 1000.0f * (128.0f / 255.0f));
-    EXPECT_EQ(out[2 * i + 1], 0.0f);
+  const float full = 1000.0f * (128.0f / 255.0f);  // volume 128 on one side
+  const struct { int panning; float left, right; } cases[] = {{0, full, 0.0f}, {255, 0.0f, full}};
+  for (const auto& c : cases) {
+    ch.panning = c.panning;
+    Update(kXmVolume | kXmPanning, &s.sample);
+    Steady(&s.sample, 1, 0, MixVoice[0].leftVolume, MixVoice[0].rightVolume);
+    std::vector<float> out = Mix(16);
+    for (int i = 0; i < 16; ++i) {
+      ASSERT_FLOAT_EQ(out[2 * i], c.left) << c.panning << " frame " << i;  // left: the first of each frame
+      ASSERT_FLOAT_EQ(out[2 * i + 1], c.right) << c.panning << " frame " << i;
+    }
   }
 }
 
@@ -163,13 +167,13 @@ TEST_F(Mixer, RetriggerCrossFadesOnThePartnerVoice) {
   EXPECT_EQ(MixVoice[0].sample, &a.sample);  // the old note still sounds
   EXPECT_EQ(MixVoice[0].leftVolume, 0);
   EXPECT_EQ(MixVoice[0].volume, 0);
-  const float g = 64.0f / 255.0f;  // volume 128 at centre panning gives 64 on each side
+  const float g = 64.0f / 255.0f;  // volume 128 at panning 128 gives 64 to the right (63 to the left)
   std::vector<float> out = Mix(200);
-  EXPECT_NEAR(out[0], 1000.0f * g, 1e-2);
-  EXPECT_NEAR(out[2 * 64], 0.0f, 1.0f);
-  EXPECT_NEAR(out[2 * 127], 1000.0f * g / 128 - 1000.0f * g * 127 / 128, 1e-1);
-  for (int i = 128; i < 200; ++i) ASSERT_NEAR(out[2 * i], -1000.0f * g, 1e-3) << i;
-  EXPECT_EQ(MixVoice[0].currentLeft, 0);
+  EXPECT_NEAR(out[1], 1000.0f * g, 1e-2);
+  EXPECT_NEAR(out[2 * 64 + 1], 0.0f, 1.0f);
+  EXPECT_NEAR(out[2 * 127 + 1], 1000.0f * g / 128 - 1000.0f * g * 127 / 128, 1e-1);
+  for (int i = 128; i < 200; ++i) ASSERT_NEAR(out[2 * i + 1], -1000.0f * g, 1e-3) << i;
+  EXPECT_EQ(MixVoice[0].currentRight, 0);
   // A second trigger swaps back to the first voice of the pair.
   Update(kXmTrigger, &a.sample);
   EXPECT_EQ(ch.voice, &MixVoice[0]);

@@ -1,8 +1,9 @@
-// Offline rendering and the render-xm command: lengths, the row timeline against hand-computed times, errors.
+// Offline rendering and the render-xm command: lengths, the row timeline against hand-computed times, stereo sides, errors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "audio/xm_render.h"
@@ -118,6 +119,37 @@ TEST(RenderXmCommand, WritesTheWavAndPrintsTheTimeline) {
 
   ASSERT_EQ(RunTool(tool + " render-xm " + dir.File("timing.xm") + " " + dir.File("half.wav") + " --seconds 0.5", out), 0);
   EXPECT_TRUE(out.empty());
+}
+
+// Channel 0 (+8000) panned to 0 and channel 1 (-4000) to 255: each side hears one channel,
+// the left one first in every frame, in the render and in the WAV file alike.
+TEST(RenderXmCommand, PanningZeroIsHardLeftAnd255HardRight) {
+  XmModuleDef def;
+  def.channels = 2;
+  AddSimpleInstrument(def, FlatSample(3000, 8000), true, 1, 0, 3000);
+  AddSimpleInstrument(def, FlatSample(3000, -4000), true, 1, 0, 3000);
+  XmPatternDef& p = def.AddPattern(8);
+  p.At(0, 0) = XmCell{49, 1, 0, 0x8, 0x00};
+  p.At(0, 1) = XmCell{49, 2, 0, 0x8, 0xFF};
+  const std::vector<uint8_t> bytes = BuildXm(def);
+  TXmSong* song = LoadXmBytes(bytes);
+  ASSERT_NE(song, nullptr);
+  TXmRender r;
+  ASSERT_TRUE(RenderSong(song, 0.1, r));
+  SongFree(song);
+  for (size_t f = 128; f < r.frames; ++f) {  // after the 128-frame ramp: volume 128 of 255 on one side
+    ASSERT_EQ(r.pcm[2 * f], 4016) << f;
+    ASSERT_EQ(r.pcm[2 * f + 1], -2008) << f;
+  }
+  const std::string tool = DataTool();
+  if (tool.empty()) GTEST_SKIP() << "the halvrost-data tool is not built";
+  XmScratch dir;
+  dir.Write("pan.xm", bytes);
+  std::string out;
+  ASSERT_EQ(RunTool(tool + " render-xm " + dir.File("pan.xm") + " " + dir.File("pan.wav") + " --seconds 0.1", out), 0);
+  const std::vector<uint8_t> wav = ReadBytes(dir.File("pan.wav"));
+  ASSERT_EQ(wav.size(), 44 + r.pcm.size() * 2);
+  EXPECT_EQ(std::memcmp(wav.data() + 44, r.pcm.data(), r.pcm.size() * 2), 0);
 }
 
 TEST(RenderXmCommand, ARefusedFileIsOneLineOnStandardErrorAndStatusOne) {

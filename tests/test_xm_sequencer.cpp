@@ -84,10 +84,11 @@ TEST(XmSequencer, PatternLoopWithTwoRepeatsPlaysTheSectionThreeTimes) {
   EXPECT_EQ(Path(def, 2.0, 9), (P{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}));
 }
 
-TEST(XmSequencer, SpeedZeroMakesEveryTickANewRow) {
+TEST(XmSequencer, SetSpeedWithParameterZeroChangesNothing) {
   XmModuleDef def = Song({8}, {0});
-  def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xF, 0x00};
-  EXPECT_EQ(Frames(def, 0.2, 5), (std::vector<uint64_t>{0, 882, 2 * 882, 3 * 882, 4 * 882}));
+  def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xF, 0x02};
+  def.patterns[0].At(1, 1) = XmCell{0, 0, 0, 0xF, 0x00};
+  EXPECT_EQ(Frames(def, 0.2, 5), (std::vector<uint64_t>{0, 2 * 882, 4 * 882, 6 * 882, 8 * 882}));
 }
 
 TEST(XmSequencer, SongEndContinuesAtTheRestartPosition) {
@@ -163,6 +164,32 @@ TEST(XmSequencer, KeyOffReleasesTheEnvelopeFromItsSustainAndFadesOut) {
   rig.Tick(60);
   EXPECT_EQ(rig.Ch().fadeoutVolume, 0);
   EXPECT_TRUE(rig.Ch().volEnv.finished);
+}
+
+TEST(XmSequencer, KeyOffAfterTheEnvelopeFinishedHoldsItsLastValueAndFadesOut) {
+  XmRig rig;
+  XmInstrumentDef& in = rig.def.instruments[0];
+  in.volume.points = {{0, 64}, {4, 48}};  // sustain on the last point, reached long before the key-off
+  in.volume.type = 3;
+  in.volume.sustain = 1;
+  in.fadeout = 4096;  // 8192 a tick: silent 8 ticks after the key-off, across the next row start
+  rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
+  rig.Cell(2) = XmCell{97, 0, 0, 0, 0};
+  ASSERT_TRUE(rig.Start());
+  rig.Tick(12);
+  ASSERT_TRUE(rig.Ch().volEnv.finished);
+  int previous = rig.Ch().voice->volume;
+  for (int t = 1; t <= 8; ++t) {
+    rig.Tick(1);
+    EXPECT_EQ(rig.Ch().volEnv.output, 48) << t;
+    EXPECT_EQ(rig.Ch().fadeoutVolume, 65536 - t * 8192) << t;
+    EXPECT_LT(rig.Ch().voice->volume, previous) << t;
+    if (t < 8) {
+      EXPECT_GT(rig.Ch().voice->volume, 0) << t;
+    }
+    previous = rig.Ch().voice->volume;
+  }
+  EXPECT_EQ(previous, 0);
 }
 
 TEST(XmSequencer, TonePortamentoKeepsTheSampleAndSlides) {
