@@ -10,6 +10,12 @@
 #include "platform/p_thread.h"
 #include "platform/p_waveout.h"
 
+// The packed conversion stores left in the low half of each word: little-endian x86 only.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define XM_CONVERT_SSE2 1
+#endif
+
 TXmSample XmEmptySample = {};
 TXmInstrument XmEmptyInstrument = {};
 TXmOutput XmOutput;
@@ -197,7 +203,18 @@ int32_t SongGetRow(const TXmSong* song) { return static_cast<int32_t>((CurrentTi
 uint32_t SongGetTime(const TXmSong* song) { return static_cast<uint32_t>(CurrentTimeInfo(song) >> 32); }
 
 void ConvertBlock(const float* mix, uint32_t* out, int32_t frames) {
-  for (int32_t i = 0; i < frames; ++i) {
+  int32_t i = 0;
+#ifdef XM_CONVERT_SSE2
+  // Four frames at a time: clipped, rounded to nearest even (as lrintf in the default
+  // rounding mode) and packed left, right; the values are in range, so packing never saturates.
+  const __m128 lo = _mm_set1_ps(-32768.0f), hi = _mm_set1_ps(32767.0f);
+  for (; i + 4 <= frames; i += 4) {
+    const __m128 a = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(mix + 2 * i), lo), hi);
+    const __m128 b = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(mix + 2 * i + 4), lo), hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
+  }
+#endif
+  for (; i < frames; ++i) {
     float l = mix[2 * i], r = mix[2 * i + 1];
     // Clip before converting so that the conversion itself never overflows.
     l = l < -32768.0f ? -32768.0f : (l > 32767.0f ? 32767.0f : l);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "audio/xm_file.h"
 #include "audio/xm_load.h"
@@ -38,12 +39,20 @@ static void WriteWavHeader(std::FILE* f, uint32_t dataBytes) {
 struct TWavSink {
   std::FILE* file;
   bool failed;
+  std::vector<uint8_t> bytes;
 };
 
+// A block of frames as little-endian bytes, written with one call.
 static void WriteFrames(const int16_t* frames, uint32_t count, void* ctx) {
   TWavSink* sink = static_cast<TWavSink*>(ctx);
-  for (uint32_t i = 0; i < count * 2; ++i) PutLe(sink->file, static_cast<uint16_t>(frames[i]), 2);
-  if (std::ferror(sink->file)) sink->failed = true;
+  sink->bytes.resize(static_cast<size_t>(count) * 4);
+  uint8_t* b = sink->bytes.data();
+  for (uint32_t i = 0; i < count * 2; ++i) {
+    const uint16_t v = static_cast<uint16_t>(frames[i]);
+    b[2 * i] = static_cast<uint8_t>(v);
+    b[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+  }
+  if (std::fwrite(b, 1, sink->bytes.size(), sink->file) != sink->bytes.size()) sink->failed = true;
 }
 
 int CmdRenderXm(int argc, char** argv) {
@@ -86,7 +95,7 @@ int CmdRenderXm(int argc, char** argv) {
     return 1;
   }
   WriteWavHeader(f, 0);
-  TWavSink sink{f, false};
+  TWavSink sink{f, false, {}};
   TXmRender render;
   render.sink = WriteFrames;
   render.sinkCtx = &sink;
