@@ -34,6 +34,9 @@ void ResetVoices();
 // Adds frames of voices 0 to 63 into the interleaved float stereo buffer.
 void MixVoices(float* destination, int32_t frames);
 void UpdateVoice(TXmChannel* ch, const TXmSample* sample, const TXmSong* song);
+// The mixer uses the widest instructions the processor has (AVX2) unless told not to; the
+// output is the same either way. Returns whether the wider ones are now in use.
+bool XmMixerUseWidest(bool widest);
 
 // Periods for a 0-based note that already includes the relative note.
 int32_t NotePeriod(int32_t note, int32_t finetune);  // Amiga table

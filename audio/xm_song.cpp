@@ -10,12 +10,6 @@
 #include "platform/p_thread.h"
 #include "platform/p_waveout.h"
 
-// The packed conversion stores left in the low half of each word: little-endian x86 only.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define XM_CONVERT_SSE2 1
-#endif
-
 TXmSample XmEmptySample = {};
 TXmInstrument XmEmptyInstrument = {};
 TXmOutput XmOutput;
@@ -202,29 +196,6 @@ int32_t SongGetOrder(const TXmSong* song) { return static_cast<int32_t>(CurrentT
 int32_t SongGetRow(const TXmSong* song) { return static_cast<int32_t>((CurrentTimeInfo(song) >> 8) & 0xFF); }
 uint32_t SongGetTime(const TXmSong* song) { return static_cast<uint32_t>(CurrentTimeInfo(song) >> 32); }
 
-void ConvertBlock(const float* mix, uint32_t* out, int32_t frames) {
-  int32_t i = 0;
-#ifdef XM_CONVERT_SSE2
-  // Four frames at a time: clipped, rounded to nearest even (as lrintf in the default
-  // rounding mode) and packed left, right; the values are in range, so packing never saturates.
-  const __m128 lo = _mm_set1_ps(-32768.0f), hi = _mm_set1_ps(32767.0f);
-  for (; i + 4 <= frames; i += 4) {
-    const __m128 a = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(mix + 2 * i), lo), hi);
-    const __m128 b = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(mix + 2 * i + 4), lo), hi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
-  }
-#endif
-  for (; i < frames; ++i) {
-    float l = mix[2 * i], r = mix[2 * i + 1];
-    // Clip before converting so that the conversion itself never overflows.
-    l = l < -32768.0f ? -32768.0f : (l > 32767.0f ? 32767.0f : l);
-    r = r < -32768.0f ? -32768.0f : (r > 32767.0f ? 32767.0f : r);
-    uint32_t lo = static_cast<uint16_t>(static_cast<int16_t>(std::lrintf(l)));
-    uint32_t hi = static_cast<uint16_t>(static_cast<int16_t>(std::lrintf(r)));
-    out[i] = lo | (hi << 16);
-  }
-}
-
 void FillBlock() {
   TXmOutput& o = XmOutput;
   TXmSong* song = o.playing;
@@ -273,10 +244,15 @@ int32_t SongRenderBlock(int16_t* frames) {
   FillBlock();
   if (frames) {
     const uint32_t* src = o.outputBuffer + static_cast<size_t>(index) * o.blockLength;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Left in the low half of each word is already left first in memory.
+    std::memcpy(frames, src, static_cast<size_t>(o.blockLength) * 4);
+#else
     for (int32_t i = 0; i < o.blockLength; ++i) {
       frames[2 * i] = static_cast<int16_t>(src[i] & 0xFFFF);
       frames[2 * i + 1] = static_cast<int16_t>(src[i] >> 16);
     }
+#endif
   }
   return o.blockLength;
 }

@@ -128,45 +128,51 @@ void ExpectSameVoices(const TMixVoice* fast, const TMixVoice* ref, int round) {
 }  // namespace
 
 // Rounds of 64 voices mixed in a run of blocks of 1 to 884 frames, some voices changing
-// target, speed or note between blocks as ticks do; the output must match bit for bit.
+// target, speed or note between blocks as ticks do; the output must match bit for bit,
+// with the widest instructions and without them.
 TEST(XmMixFast, MatchesTheReferenceMixerBitForBit) {
   XmOutput.rampLength = 128;
   XmOutput.invRampLength = 1.0f / 128;
-  Generator gen(20240611);
-  std::vector<Sample> samples(kXmMixedVoices);
-  TMixVoice reference[kXmVoices];
-  for (int round = 0; round < 300; ++round) {
-    ResetVoices();
-    for (int i = 0; i < kXmMixedVoices; ++i) {
-      samples[i] = gen.MakeSample();
-      samples[i].record.data = samples[i].buffer.data();
-      if (gen.OneIn(10)) continue;  // no sample: not mixed at all
-      gen.MakeVoice(MixVoice[i], gen.OneIn(20) ? &XmEmptySample : &samples[i].record);
-    }
-    for (int block = 0; block < 6; ++block) {
-      const int32_t frames = 1 + static_cast<int32_t>(gen.Below(884));
-      std::vector<float> fast(static_cast<size_t>(frames) * 2);
-      for (float& f : fast) f = static_cast<float>(static_cast<int32_t>(gen.Bits() % 20001) - 10000);
-      std::vector<float> ref = fast;
-      std::memcpy(reference, MixVoice, sizeof reference);
-      MixVoices(fast.data(), frames);
-      std::swap_ranges(reference, reference + kXmVoices, MixVoice);
-      ReferenceMixVoices(ref.data(), frames);
-      std::swap_ranges(reference, reference + kXmVoices, MixVoice);
-      ASSERT_EQ(std::memcmp(fast.data(), ref.data(), fast.size() * sizeof(float)), 0)
-          << "round " << round << " block " << block << " of " << frames << " frames";
-      ExpectSameVoices(MixVoice, reference, round);
+  for (bool widest : {false, true}) {
+    if (XmMixerUseWidest(widest) != widest) continue;  // not on this processor
+    SCOPED_TRACE(widest ? "widest" : "SSE2 or plain");
+    Generator gen(20240611);
+    std::vector<Sample> samples(kXmMixedVoices);
+    TMixVoice reference[kXmVoices];
+    for (int round = 0; round < 300; ++round) {
+      ResetVoices();
       for (int i = 0; i < kXmMixedVoices; ++i) {
-        TMixVoice& v = MixVoice[i];
-        if (!v.sample || !gen.OneIn(4)) continue;
-        switch (gen.Below(3)) {
-          case 0: gen.SetTargets(v); break;  // a ramp starts with the next block
-          case 1: gen.SetSpeed(v); break;
-          default: gen.MakeVoice(v, v.sample); break;
+        samples[i] = gen.MakeSample();
+        samples[i].record.data = samples[i].buffer.data();
+        if (gen.OneIn(10)) continue;  // no sample: not mixed at all
+        gen.MakeVoice(MixVoice[i], gen.OneIn(20) ? &XmEmptySample : &samples[i].record);
+      }
+      for (int block = 0; block < 6; ++block) {
+        const int32_t frames = 1 + static_cast<int32_t>(gen.Below(884));
+        std::vector<float> fast(static_cast<size_t>(frames) * 2);
+        for (float& f : fast) f = static_cast<float>(static_cast<int32_t>(gen.Bits() % 20001) - 10000);
+        std::vector<float> ref = fast;
+        std::memcpy(reference, MixVoice, sizeof reference);
+        MixVoices(fast.data(), frames);
+        std::swap_ranges(reference, reference + kXmVoices, MixVoice);
+        ReferenceMixVoices(ref.data(), frames);
+        std::swap_ranges(reference, reference + kXmVoices, MixVoice);
+        ASSERT_EQ(std::memcmp(fast.data(), ref.data(), fast.size() * sizeof(float)), 0)
+            << "round " << round << " block " << block << " of " << frames << " frames";
+        ExpectSameVoices(MixVoice, reference, round);
+        for (int i = 0; i < kXmMixedVoices; ++i) {
+          TMixVoice& v = MixVoice[i];
+          if (!v.sample || !gen.OneIn(4)) continue;
+          switch (gen.Below(3)) {
+            case 0: gen.SetTargets(v); break;  // a ramp starts with the next block
+            case 1: gen.SetSpeed(v); break;
+            default: gen.MakeVoice(v, v.sample); break;
+          }
         }
       }
     }
   }
+  XmMixerUseWidest(true);
 }
 
 // Rounding to nearest even, clipping on each side, and every block length's tail.
@@ -177,10 +183,13 @@ TEST(XmMixFast, ConvertBlockMatchesTheReference) {
   Generator gen(7);
   for (int i = 0; i < 2000; ++i)
     mix.push_back(static_cast<float>(static_cast<int32_t>(gen.Bits() % 140001) - 70000) / (1 + gen.Below(4)));
-  for (int32_t frames : {1, 2, 3, 4, 5, 7, 8, 10, 1010}) {
-    std::vector<uint32_t> fast(frames, 0xDEADBEEF), ref(frames, 0xDEADBEEF);
-    ConvertBlock(mix.data(), fast.data(), frames);
-    ReferenceConvertBlock(mix.data(), ref.data(), frames);
-    EXPECT_EQ(fast, ref) << frames << " frames";
+  for (bool widest : {false, true}) {
+    if (XmMixerUseWidest(widest) != widest) continue;
+    for (int32_t frames : {1, 2, 3, 4, 5, 7, 8, 9, 10, 17, 1010}) {
+      std::vector<uint32_t> fast(frames, 0xDEADBEEF), ref(frames, 0xDEADBEEF);
+      ConvertBlock(mix.data(), fast.data(), frames);
+      ReferenceConvertBlock(mix.data(), ref.data(), frames);
+      EXPECT_EQ(fast, ref) << frames << " frames" << (widest ? ", widest" : "");
+    }
   }
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,14 +46,19 @@ struct TWavSink {
 // A block of frames as little-endian bytes, written with one call.
 static void WriteFrames(const int16_t* frames, uint32_t count, void* ctx) {
   TWavSink* sink = static_cast<TWavSink*>(ctx);
-  sink->bytes.resize(static_cast<size_t>(count) * 4);
+  const size_t size = static_cast<size_t>(count) * 4;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  const void* b = frames;  // already the file's byte order
+#else
+  sink->bytes.resize(size);
   uint8_t* b = sink->bytes.data();
   for (uint32_t i = 0; i < count * 2; ++i) {
     const uint16_t v = static_cast<uint16_t>(frames[i]);
     b[2 * i] = static_cast<uint8_t>(v);
     b[2 * i + 1] = static_cast<uint8_t>(v >> 8);
   }
-  if (std::fwrite(b, 1, sink->bytes.size(), sink->file) != sink->bytes.size()) sink->failed = true;
+#endif
+  if (std::fwrite(b, 1, size, sink->file) != size) sink->failed = true;
 }
 
 int CmdRenderXm(int argc, char** argv) {
@@ -94,6 +100,10 @@ int CmdRenderXm(int argc, char** argv) {
     SongFree(song);
     return 1;
   }
+  // A large buffer: a song is tens of megabytes, and each write call costs a system call.
+  const size_t bufferSize = size_t{1} << 20;
+  std::unique_ptr<char[]> buffer(new char[bufferSize]);
+  std::setvbuf(f, buffer.get(), _IOFBF, bufferSize);
   WriteWavHeader(f, 0);
   TWavSink sink{f, false, {}};
   TXmRender render;
