@@ -152,10 +152,21 @@ static int32_t SineValue(int32_t pos, double scale, double steps) {
   return static_cast<int32_t>(std::nearbyint(scale * std::sin(pos * 2 * kPi / steps)));
 }
 
+// The two sines every tick asks for, worked out once with the same formula.
+struct TSineTables {
+  int32_t vibrato[64];    // |SineValue(pos, 256, 64)| for positions -32 to 31
+  int32_t autoVibrato[256];  // SineValue(pos, 64, 256) for positions 0 to 255
+  TSineTables() {
+    for (int32_t p = -32; p < 32; ++p) vibrato[p + 32] = std::abs(SineValue(p, 256.0, 64.0));
+    for (int32_t p = 0; p < 256; ++p) autoVibrato[p] = SineValue(p, 64.0, 256.0);
+  }
+};
+static const TSineTables Sines;
+
 // Waveform value for vibrato and tremolo positions -32 to 31.
 static int32_t WaveValue(int32_t wave, int32_t pos) {
   switch (wave) {
-    case 0: return std::abs(SineValue(pos, 256.0, 64.0));
+    case 0: return pos >= -32 && pos < 32 ? Sines.vibrato[pos + 32] : std::abs(SineValue(pos, 256.0, 64.0));
     case 1: return (pos >= 0 ? 8 * pos : -8 * pos - 1) & 255;
     default: return 255;
   }
@@ -216,7 +227,7 @@ void AutoVibrato(TXmChannel* ch, const TXmInstrument* inst) {
   const int32_t pos = ch->autoVibPos;
   int32_t value = 0;
   switch (inst->vibType) {
-    case 0: value = SineValue(pos, 64.0, 256.0); break;
+    case 0: value = pos >= 0 && pos < 256 ? Sines.autoVibrato[pos] : SineValue(pos, 64.0, 256.0); break;
     case 1: value = pos >= 128 ? -64 : 64; break;
     case 2: value = (128 - ((pos + 128) % 256)) >> 1; break;
     case 3: value = (128 - ((384 - pos) % 256)) >> 1; break;

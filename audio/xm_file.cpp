@@ -1,8 +1,8 @@
 // XM player file access: callback registration and the in-memory file stream.
 #include "audio/xm_file.h"
 
+#include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "platform/p_file.h"
 
@@ -32,9 +32,19 @@ TMemFile* MemFileCreate(const uint8_t* bytes, uint32_t size) {
 }
 
 void* MemFileOpen(const char* fileName) {
-  std::vector<uint8_t> bytes;
-  if (!fileName || !GameFileReadAll(fileName, bytes) || bytes.size() > 0xFFFFFFFFu) bytes.clear();
-  return MemFileCreate(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  TMemFile* f = new TMemFile{0, 0, nullptr};
+  std::FILE* file = fileName ? GameFileOpen(fileName, "rb") : nullptr;
+  if (!file) return f;
+  // The whole file in one read, straight into the stream's own memory.
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  if (size > 0 && static_cast<unsigned long>(size) <= 0xFFFFFFFFu && std::fseek(file, 0, SEEK_SET) == 0) {
+    f->data = new uint8_t[static_cast<size_t>(size)];
+    f->size = static_cast<uint32_t>(std::fread(f->data, 1, static_cast<size_t>(size), file));
+    if (std::ferror(file)) f->size = 0;
+  }
+  std::fclose(file);
+  return f;
 }
 
 void MemFileClose(void* stream) {

@@ -183,12 +183,20 @@ static void ReadSampleData(void* s, TXmSample* smp, uint32_t fileSize) {
   const uint8_t bits = smp->bits;
   smp->bits = 16;
   if (smp->length == 0) return;
-  smp->data = new int16_t[static_cast<size_t>(smp->length) + 8]();
-  std::vector<uint8_t> raw(static_cast<size_t>(bytes));
-  if (bytes > 0) XmFile.read(raw.data(), static_cast<uint32_t>(bytes), s);
+  // The length is cut to the bytes the file holds, so the read fills all of it; only the
+  // slack after it needs clearing.
+  smp->data = new int16_t[static_cast<size_t>(smp->length) + 8];
+  std::memset(smp->data + smp->length, 0, 8 * sizeof(int16_t));
   if (bits == 8) {
+    // Read into the upper half and widen from the front: each byte lies at or after its sample.
+    uint8_t* raw = reinterpret_cast<uint8_t*>(smp->data) + smp->length;
+    std::memset(raw, 0, smp->length);
+    XmFile.read(raw, static_cast<uint32_t>(bytes), s);
     for (uint32_t i = 0; i < smp->length; ++i) smp->data[i] = static_cast<int16_t>(static_cast<uint16_t>(raw[i] << 8));
   } else {
+    uint8_t* raw = reinterpret_cast<uint8_t*>(smp->data);
+    std::memset(raw, 0, static_cast<size_t>(bytes));
+    XmFile.read(raw, static_cast<uint32_t>(bytes), s);
     for (uint32_t i = 0; i < smp->length; ++i)
       smp->data[i] = static_cast<int16_t>(static_cast<uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
   }

@@ -92,8 +92,21 @@ void UpdateVoice(TXmChannel* ch, const TXmSample* sample, const TXmSong* song) {
     SideVolumes(v);
   }
   if (ch->flags & kXmFrequency) {
+    // Most ticks ask again for the frequency just computed (auto-vibrato flags every tick).
+    const bool linear = song->flags & 1;
     int32_t freq;
-    if (PeriodFrequency(song->flags & 1, ch->period, ch->periodDelta, freq)) {
+    bool known = v->frequencyKnown && v->frequencyLinear == linear && v->frequencyPeriod == ch->period &&
+                 v->frequencyDelta == ch->periodDelta;
+    if (known) {
+      freq = v->frequency;
+    } else if (PeriodFrequency(linear, ch->period, ch->periodDelta, freq)) {
+      v->frequencyKnown = true;
+      v->frequencyLinear = linear;
+      v->frequencyPeriod = ch->period;
+      v->frequencyDelta = ch->periodDelta;
+      known = true;
+    }
+    if (known) {
       v->frequency = freq;
       if (freq < 100) freq = 100;
       uint32_t f = static_cast<uint32_t>(freq);

@@ -23,6 +23,9 @@ struct TMixVoice {
   int32_t currentLeft, currentRight;  // 24.8
   float leftStep, rightStep;
   int32_t rampFrames;
+  // The period and delta the frequency was last computed from.
+  bool frequencyKnown, frequencyLinear;
+  int32_t frequencyPeriod, frequencyDelta;
 };
 
 constexpr int kXmVoices = 256;

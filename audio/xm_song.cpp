@@ -75,8 +75,9 @@ void SongSetBpm(TXmSong* song, int32_t bpm) {
   if (song->samplesPerTick < 1) song->samplesPerTick = 1;
 }
 
-// Everything SongPlay does before the device: settings, voices, play state, buffers.
-static void PrepareOutput(TXmSong* song) {
+// Everything SongPlay does before the device: settings, voices, play state, buffers. An
+// offline render keeps the ring's time info but mixes every block into one block of buffer.
+static void PrepareOutput(TXmSong* song, bool offline) {
   TXmOutput& o = XmOutput;
   o.invMixRate = 1.0f / kXmMixRate;
   o.blockLength = ((kXmMixRate * 20) / 1000 + 3) & ~3;
@@ -106,8 +107,10 @@ static void PrepareOutput(TXmSong* song) {
   o.playing = song;
   o.timeInfo = new std::atomic<uint64_t>[o.blockCount];
   for (int i = 0; i < o.blockCount; ++i) o.timeInfo[i].store(0);
-  o.outputBuffer = new uint32_t[o.ringFrames]();
-  o.mixMemory = new uint8_t[static_cast<size_t>(o.ringFrames) * 8 + 256];
+  o.bufferBlocks = offline ? 1 : o.blockCount;
+  const int32_t bufferFrames = o.bufferBlocks * o.blockLength;
+  o.outputBuffer = new uint32_t[bufferFrames]();
+  o.mixMemory = new uint8_t[static_cast<size_t>(bufferFrames) * 8 + 256];
   uintptr_t base = reinterpret_cast<uintptr_t>(o.mixMemory);
   o.mixBuffer = reinterpret_cast<float*>((base + 15) & ~static_cast<uintptr_t>(15));
   o.fillIndex = 0;
@@ -138,7 +141,7 @@ bool SongPlay(TXmSong* song) {
   if (!song) return false;
   SongStop(song);
   if (!FileCallbacksSet()) return false;
-  PrepareOutput(song);
+  PrepareOutput(song, false);
   if (!WaveOutOpen(kXmMixRate)) {
     SongStop(song);
     return false;
@@ -201,7 +204,7 @@ void FillBlock() {
   TXmSong* song = o.playing;
   if (!song || !o.mixBuffer || !o.outputBuffer) return;
   const int32_t length = o.blockLength;
-  const int32_t first = o.fillIndex * length;
+  const int32_t first = (o.fillIndex % o.bufferBlocks) * length;
   float* mix = o.mixBuffer + static_cast<size_t>(first) * 2;
   std::memset(mix, 0, static_cast<size_t>(length) * 8);
   int32_t left = song->samplesLeft;
@@ -231,7 +234,7 @@ void FillBlock() {
 bool SongRenderBegin(TXmSong* song, TXmRowHook hook, void* ctx) {
   if (!song) return false;
   SongStop(song);
-  PrepareOutput(song);
+  PrepareOutput(song, true);
   XmOutput.rowHook = hook;
   XmOutput.rowHookCtx = ctx;
   return true;
@@ -243,7 +246,7 @@ int32_t SongRenderBlock(int16_t* frames) {
   int32_t index = o.fillIndex;
   FillBlock();
   if (frames) {
-    const uint32_t* src = o.outputBuffer + static_cast<size_t>(index) * o.blockLength;
+    const uint32_t* src = o.outputBuffer + static_cast<size_t>(index % o.bufferBlocks) * o.blockLength;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     // Left in the low half of each word is already left first in memory.
     std::memcpy(frames, src, static_cast<size_t>(o.blockLength) * 4);

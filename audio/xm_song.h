@@ -70,9 +70,10 @@ struct TXmOutput {
   int32_t blockLength = 0, ringFrames = 0, blockCount = 0;
   int32_t rampLength = 128;
   float invRampLength = 1.0f / 128;
-  uint32_t* outputBuffer = nullptr;  // ringFrames words: left in the low 16 bits
+  int32_t bufferBlocks = 0;  // blocks the two buffers hold: the whole ring, or one offline
+  uint32_t* outputBuffer = nullptr;  // bufferBlocks x blockLength words: left in the low 16 bits
   uint8_t* mixMemory = nullptr;
-  float* mixBuffer = nullptr;  // ringFrames x 2 floats, 16-byte aligned inside mixMemory
+  float* mixBuffer = nullptr;  // as many frames x 2 floats, 16-byte aligned inside mixMemory
   // Per block: order (bits 0-7), row (bits 8-15), song time (bits 32-63).
   std::atomic<uint64_t>* timeInfo = nullptr;
   int32_t fillIndex = 0;

@@ -100,8 +100,8 @@ int CmdRenderXm(int argc, char** argv) {
     SongFree(song);
     return 1;
   }
-  // A large buffer: a song is tens of megabytes, and each write call costs a system call.
-  const size_t bufferSize = size_t{1} << 20;
+  // A larger buffer: a song is tens of megabytes, and each write call costs a system call.
+  const size_t bufferSize = size_t{1} << 16;
   std::unique_ptr<char[]> buffer(new char[bufferSize]);
   std::setvbuf(f, buffer.get(), _IOFBF, bufferSize);
   WriteWavHeader(f, 0);
