@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "platform/p_file.h"
 
@@ -39,8 +40,9 @@ void* MemFileOpen(const char* fileName) {
   long size = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
   if (size > 0 && static_cast<unsigned long>(size) <= 0xFFFFFFFFu && std::fseek(file, 0, SEEK_SET) == 0) {
-    f->data = new uint8_t[static_cast<size_t>(size)];
-    f->size = static_cast<uint32_t>(std::fread(f->data, 1, static_cast<size_t>(size), file));
+    // A file too large to hold reads as empty, like one that cannot be opened.
+    f->data = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
+    if (f->data) f->size = static_cast<uint32_t>(std::fread(f->data, 1, static_cast<size_t>(size), file));
     if (std::ferror(file)) f->size = 0;
   }
   std::fclose(file);
