@@ -1,4 +1,4 @@
-// Offline rendering and the render-xm command: lengths, the row timeline against hand-computed times, stereo sides, errors.
+// Offline rendering and render-xm: lengths, the row timeline against hand-computed times, stereo sides, errors.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -14,7 +14,8 @@ XmModuleDef BusyModule() {
       double t = static_cast<double>(i) / (40 + 7 * k);
       wave[i] = static_cast<int16_t>(9000 * std::sin(t) + 3000 * std::sin(3.1 * t + k));
     }
-    XmInstrumentDef& in = AddSimpleInstrument(def, wave, true, k % 2 ? 2 : 1, 1000, static_cast<uint32_t>(wave.size() - 2000));
+    XmInstrumentDef& in =
+        AddSimpleInstrument(def, wave, true, k % 2 ? 2 : 1, 1000, static_cast<uint32_t>(wave.size() - 2000));
     in.volume.points = {{0, 64}, {8, 48}, {40, 40}, {120, 0}};
     in.volume.type = 3;
     in.volume.sustain = 2;
@@ -61,8 +62,10 @@ XmModuleDef ShortLoopsModule() {
     std::vector<int16_t> wave(loop + 16);
     for (size_t i = 0; i < wave.size(); ++i) {
       const int phase = static_cast<int>(i % loop);
-      int v = k % 3 == 0 ? (phase < static_cast<int>(loop / 2) ? 9000 : -9000)
-                         : (k % 3 == 1 ? phase * 18000 / static_cast<int>(loop) - 9000 : ((phase * 7919 + k * 131) % 18001) - 9000);
+      const int square = phase < static_cast<int>(loop / 2) ? 9000 : -9000;
+      const int saw = phase * 18000 / static_cast<int>(loop) - 9000;
+      const int noise = (phase * 7919 + k * 131) % 18001 - 9000;
+      const int v = k % 3 == 0 ? square : (k % 3 == 1 ? saw : noise);
       wave[i] = static_cast<int16_t>(k == 5 ? v / 256 : v);
     }
     XmInstrumentDef& in = AddSimpleInstrument(def, wave, k != 5, k % 2 ? 2 : 1, 16, loop);
