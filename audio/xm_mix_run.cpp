@@ -196,7 +196,18 @@ XM_TARGET_AVX2 static inline __m256i SamplePairs8(const int16_t* data, __m256i i
                                               _mm256_castsi256_ps(_mm256_slli_epi32(rel, 31))));
 }
 
-// MixFrame for eight positions on a line, the arithmetic as in MixFrames4.
+// MixFrame for eight sample pairs and fractions, the arithmetic as in MixFrames4.
+XM_TARGET_AVX2 static inline __m256 Interpolate8(__m256i words, __m256i frac) {
+  const __m256 s0 = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(words, 16), 16));
+  const __m256 s1 = _mm256_cvtepi32_ps(_mm256_srai_epi32(words, 16));
+  const __m256 fhi = _mm256_cvtepi32_ps(_mm256_srli_epi32(frac, 16));
+  const __m256 flo = _mm256_cvtepi32_ps(_mm256_and_si256(frac, _mm256_set1_epi32(0xFFFF)));
+  const __m256 t =
+      _mm256_mul_ps(_mm256_add_ps(_mm256_mul_ps(fhi, _mm256_set1_ps(65536.0f)), flo), _mm256_set1_ps(kInv2p32));
+  return _mm256_add_ps(s0, _mm256_mul_ps(t, _mm256_sub_ps(s1, s0)));
+}
+
+// MixFrame for eight positions on a line.
 XM_TARGET_AVX2 static inline __m256 MixLine8(const int16_t* data, int64_t p, const TLine8& l, int64_t readable) {
   const __m256i base = _mm256_set1_epi64x(p);
   const __m256 lo4 = _mm256_castsi256_ps(_mm256_add_epi64(base, l.low));
@@ -205,14 +216,32 @@ XM_TARGET_AVX2 static inline __m256 MixLine8(const int16_t* data, int64_t p, con
   const __m256 highs = _mm256_shuffle_ps(lo4, hi4, _MM_SHUFFLE(3, 1, 3, 1));  // frames 0 1 4 5 | 2 3 6 7
   const __m256i idx = _mm256_permute4x64_epi64(_mm256_castps_si256(highs), _MM_SHUFFLE(3, 1, 2, 0));
   const __m256i frac = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(p)), l.fracSteps);
-  const __m256i words = SamplePairs8(data, idx, p, p + l.d7, readable);
-  const __m256 s0 = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(words, 16), 16));
-  const __m256 s1 = _mm256_cvtepi32_ps(_mm256_srai_epi32(words, 16));
-  const __m256 fhi = _mm256_cvtepi32_ps(_mm256_srli_epi32(frac, 16));
-  const __m256 flo = _mm256_cvtepi32_ps(_mm256_and_si256(frac, _mm256_set1_epi32(0xFFFF)));
-  const __m256 t =
-      _mm256_mul_ps(_mm256_add_ps(_mm256_mul_ps(fhi, _mm256_set1_ps(65536.0f)), flo), _mm256_set1_ps(kInv2p32));
-  return _mm256_add_ps(s0, _mm256_mul_ps(t, _mm256_sub_ps(s1, s0)));
+  return Interpolate8(SamplePairs8(data, idx, p, p + l.d7, readable), frac);
+}
+
+// Eight frames of a walk that passes at most one boundary among them: the offsets wrap
+// lane by lane (and fold back for ping-pong), the sample pairs are gathered.
+template <TXmPath P>
+XM_TARGET_AVX2 static inline __m256 MixWrapped8(const int16_t* data, const TXmWalk& w, const TLine8& l) {
+  const __m256i z = _mm256_set1_epi64x(w.z), period = _mm256_set1_epi64x(w.period);
+  const __m256i last = _mm256_set1_epi64x(w.period - 1), start = _mm256_set1_epi64x(w.start);
+  __m256i za = _mm256_add_epi64(z, l.low), zb = _mm256_add_epi64(z, l.high);
+  za = _mm256_sub_epi64(za, _mm256_and_si256(_mm256_cmpgt_epi64(za, last), period));
+  zb = _mm256_sub_epi64(zb, _mm256_and_si256(_mm256_cmpgt_epi64(zb, last), period));
+  __m256i pa = _mm256_add_epi64(start, za), pb = _mm256_add_epi64(start, zb);
+  if (P == kXmFold) {
+    // Offsets in the second half of the unfolded loop run backward from its end.
+    const __m256i top = _mm256_set1_epi64x(w.start + 2 * w.len - 1), half = _mm256_set1_epi64x(w.len - 1);
+    pa = _mm256_blendv_epi8(pa, _mm256_sub_epi64(top, za), _mm256_cmpgt_epi64(za, half));
+    pb = _mm256_blendv_epi8(pb, _mm256_sub_epi64(top, zb), _mm256_cmpgt_epi64(zb, half));
+  }
+  const __m256 fa = _mm256_castsi256_ps(pa), fb = _mm256_castsi256_ps(pb);
+  // High and low halves of the eight positions, in frame order.
+  const __m256 highs = _mm256_shuffle_ps(fa, fb, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m256 lows = _mm256_shuffle_ps(fa, fb, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m256i idx = _mm256_permute4x64_epi64(_mm256_castps_si256(highs), _MM_SHUFFLE(3, 1, 2, 0));
+  const __m256i frac = _mm256_permute4x64_epi64(_mm256_castps_si256(lows), _MM_SHUFFLE(3, 1, 2, 0));
+  return Interpolate8(_mm256_i32gather_epi32(reinterpret_cast<const int*>(data), idx, 2), frac);
 }
 
 template <TXmPath P>
@@ -230,6 +259,8 @@ XM_TARGET_AVX2 static inline __m256 MixWalk8(const int16_t* data, TXmWalk& w, co
     x = MixLine8(data, w.start + w.z, forward, w.readable);
   } else if (P == kXmFold && w.z >= w.len && z7 < w.period) {
     x = MixLine8(data, w.start + 2 * w.len - 1 - w.z, backward, w.readable);
+  } else if (z7 < 2 * w.period) {
+    x = MixWrapped8<P>(data, w, forward);
   } else {
     const __m128 a = MixWalk4<P>(data, w, forward4, backward4);
     const __m128 b = MixWalk4<P>(data, w, forward4, backward4);

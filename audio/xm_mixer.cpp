@@ -59,7 +59,10 @@ static void SkipWalk(TXmWalk& w, int32_t n) {
       if (most < static_cast<uint64_t>(n)) k = static_cast<int32_t>(most > 0 ? most : 1);
     }
     w.z += static_cast<int64_t>(step * static_cast<uint64_t>(k));
-    if (w.z >= w.period) w.z %= w.period;
+    if (w.z >= w.period) {
+      w.z -= w.period;  // mostly enough: a block rarely covers the loop more than once
+      if (w.z >= w.period) w.z %= w.period;
+    }
     n -= k;
   }
 }
@@ -108,7 +111,9 @@ static void MixOne(TMixVoice* v, float* dst, int32_t frames) {
     } else {
       // Backward, positions down to the loop start itself are still inside the loop.
       int64_t dist = v->direction == 1 ? e - pos : pos - s + 1;
-      if (dist <= 0) {
+      if (ramping && dist > static_cast<int64_t>(v->rampFrames) * static_cast<int64_t>(sp)) {
+        // The ramp ends first: no need to count the frames to the boundary.
+      } else if (dist <= 0) {
         n = 0;
         boundary = true;
       } else if (dist < kFarDistance) {
