@@ -1,5 +1,5 @@
 // Bitmap fonts: face aliases, Windows-style sizing, cp1252 glyphs and the pixels the lists draw.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

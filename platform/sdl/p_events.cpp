@@ -6,7 +6,7 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/sdl/p_keys.h"
+#include "platform/p_keys.h"
 #include "platform/p_window.h"
 
 static std::deque<TMessage> Queue;
@@ -43,7 +43,7 @@ static void TranslateKey(const SDL_KeyboardEvent& k) {
   // Keys typed with Alt held, Alt itself and F10 are system keys: the game never
   // sees them as key messages.
   if ((k.keysym.mod & KMOD_ALT) || key == SDLK_F10 || key == SDLK_LALT || key == SDLK_RALT) return;
-  uint8_t vk = VirtualKeyFromSDLKey(key);
+  uint8_t vk = VirtualKeyFromName(SDL_GetKeyName(key));
   if (vk == 0) return;
   int32_t lParam = (k.repeat ? 1 : 0) | (down ? 0 : static_cast<int32_t>(0xC0000000u));
   Post(down ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
