@@ -213,6 +213,9 @@ void UpdatePlayer(TPlayer& p) {
   MapClampToGround(GameMap, p.Position, p.GroundNormal);
   PlayerAreaFlag = false;
   TVector muzzle = PlayerMuzzle(p);
+  // The stop sound's handle goes with its sound: once it has ended the channel may carry
+  // another sound, which must neither follow the gun nor be cut by the next press.
+  if (!ChannelPlays(p.SpinDownChannel, p.SpinDownSound)) p.SpinDownChannel = -1;
   RunGun(p, muzzle);
   p.BarrelAngle += p.Spin;  // the barrels coast while spinning down
   SetChannelPosition(p.SpinDownChannel, muzzle);

@@ -46,7 +46,7 @@ void ParseCommandLine(int argc, char** argv) {
 }
 
 bool CreateMainWindow() {
-  if (!PlatformCreateWindow("Halvrost", ScreenWidth, ScreenHeight)) return false;
+  if (!PlatformCreateWindow("Halvrost_Wnd", "Halvrost", ScreenWidth, ScreenHeight, WndProc)) return false;
   const std::vector<uint8_t> icon = MakeIconPixels();
   PlatformSetWindowIcon(icon.data(), 32, 32);
   return true;
@@ -96,10 +96,7 @@ int32_t WndProc(uint32_t message, uint32_t wParam, int32_t lParam) {
   return 0;
 }
 
-void DispatchMessages() {
-  TMessage msg;
-  while (PlatformPeekMessage(msg)) WndProc(msg.Message, msg.WParam, msg.LParam);
-}
+void DispatchMessages() { PlatformDispatchMessages(); }
 
 int RunLoopPass(int32_t now) {
   StepElapsed = static_cast<uint32_t>(now) - static_cast<uint32_t>(LastStepTime);

@@ -179,6 +179,10 @@ bool SetChannelPosition(int32_t handle, const TVector& position) {
   return PlatformSound3DSetPosition(ch.buffer3D, position.x, position.y, position.z);
 }
 
+bool ChannelPlays(int32_t handle, int32_t sampleId) {
+  return ChannelValid(handle) && Channels[handle].sampleId == sampleId && IsPlaying(Channels[handle]);
+}
+
 void SetListenerPosition(const TVector& position) {
   if (NoSound || !SoundInitialized || !ListenerPresent) return;
   PlatformSoundListenerSetPosition(position.x, position.y, position.z);

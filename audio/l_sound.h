@@ -42,6 +42,9 @@ int32_t PlaySample(int32_t id, bool loop, TVector position);
 bool StopChannel(int32_t& handle);
 void StopSamples(int32_t id);
 bool SetChannelPosition(int32_t handle, const TVector& position);
+// True while the channel still plays that sample: a finished channel goes back to the
+// pool and may soon carry another sound.
+bool ChannelPlays(int32_t handle, int32_t sampleId);
 void SetListenerPosition(const TVector& position);
 void SetListenerOrientation(const TVector& front, const TVector& top);
 void UpdateSound();

@@ -57,6 +57,10 @@ void NewGame() {
   NewPlayer(Player);
   ClearParticles();
   MapLoad(GameMap, "map1");  // also empties the spider and turret lists
+  // START may be followed by a frame before any step: that frame shows this game's
+  // view, from where the first step puts the player, not a camera left from before.
+  MapClampToGround(GameMap, Player.Position, Player.GroundNormal);
+  UpdateCamera(Camera);
   FreeMusic();
   LoadMusic("data\\music\\rave.xm");
   PlayMusic();

@@ -5,10 +5,14 @@
 // The numbers are Windows' own, so message handling reads the same as on that platform.
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUERYENDSESSION = 0x0011;
+constexpr uint32_t WM_ENDSESSION = 0x0016;
 constexpr uint32_t WM_ACTIVATEAPP = 0x001C;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
 constexpr uint32_t WM_CHAR = 0x0102;
+constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
+constexpr uint32_t WM_SYSKEYUP = 0x0105;
+constexpr uint32_t WM_SYSCHAR = 0x0106;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr uint32_t WM_LBUTTONUP = 0x0202;
 constexpr uint32_t WM_RBUTTONDOWN = 0x0204;

@@ -2,8 +2,14 @@
 #pragma once
 #include "platform/p_messages.h"
 
-// Window. Created hidden, borderless, at (0, 0), with the program's own icon.
-bool PlatformCreateWindow(const char* title, int width, int height);
+// The game's window procedure: every message of the window passes through it.
+using TWindowProc = int32_t (*)(uint32_t message, uint32_t wParam, int32_t lParam);
+
+// Window of the given class and title, created hidden, borderless, at (0, 0); its
+// messages go to proc.
+bool PlatformCreateWindow(const char* className, const char* title, int width, int height, TWindowProc proc);
+// Another procedure for the same window (tests record the messages this way).
+void PlatformSetWindowProc(TWindowProc proc);
 // The icon as 32-bit RGBA pixels, top row first.
 void PlatformSetWindowIcon(const uint8_t* rgba, int width, int height);
 void PlatformDestroyWindow();
@@ -13,8 +19,11 @@ void PlatformRaiseWindow();
 void PlatformMoveWindow(int x, int y, int width, int height);
 void PlatformWindowSize(int& width, int& height);
 
-// Messages. Events are translated into Windows-numbered messages, queued in order.
-bool PlatformPeekMessage(TMessage& msg);
+// Messages. Removes every waiting event, translates it into Windows-numbered messages
+// and hands them to the window procedure in order. Once the window is destroyed
+// nothing more reaches the procedure, as with a destroyed window on Windows.
+void PlatformDispatchMessages();
+// Sleeps until a message is waiting.
 void PlatformWaitMessage();
 
 // Cursor: "position" is the last position put plus the relative motion since, so

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: the window appears with its icon, draws frames, and a close request ends the
-# program with status 0 within a second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR [LIMIT_MS]
+# End to end under Xvfb: the window appears with its class and icon, draws frames, and a close
+# request, with Enter pressed on START in the same moment, ends the program with status 0 within a
+# second. Usage: e2e_window.sh HALVROST X_CLOSE_WINDOW OUTDIR [LIMIT_MS]
 set -u
 game=$1 closer=$2 out=${3:-.} limit=${4:-1000}
 if ! command -v xvfb-run >/dev/null; then echo "xvfb-run missing: skipped"; exit 77; fi
@@ -14,7 +15,7 @@ pid=\$!
 for i in \$(seq 1 100); do xdotool search --name '^Halvrost\$' >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 1
 xwd -root -silent | xwdtopnm 2>/dev/null | pnmdepth 255 | pnmtopng >"$out/e2e_window.png" 2>/dev/null
-"$closer" Halvrost || { kill \$pid; exit 1; }
+"$closer" Halvrost Halvrost_Wnd || { kill \$pid; exit 1; }
 start=\$(date +%s%N)
 wait \$pid
 status=\$?

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/l_app.h"
+#include "menu/l_menu.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 #include "support/game_env.h"
@@ -13,8 +14,14 @@ TEST(CloseHandling, RunsTwiceWithoutHarm) {
   WriteBytes(dir.File("t.tga"), TestTga(2, 2, 9, 9, 9, 255));
   ASSERT_NE(LoadTexture(dir.File("t.tga"), false), 0u);
   AppQuit = false;
+  // Enter on START queued behind the close: nothing reaches the window procedure once
+  // the close handling has run, so no game starts without a GL context.
+  MenuActive = true;
+  MenuSelection = 0;
   PlatformInjectClose();
+  PlatformInjectKey("Return", true);
   DispatchMessages();
+  EXPECT_TRUE(MenuActive);
   EXPECT_TRUE(AppQuit);
   EXPECT_FALSE(PlatformWindowExists());
   EXPECT_TRUE(TextureTable.empty());

@@ -8,6 +8,7 @@
 #include "actors/l_zenit.h"
 #include "app/l_app.h"
 #include "app/l_input.h"
+#include "audio/l_sound.h"
 #include "effects/l_particle.h"
 #include "game/l_game.h"
 #include "menu/l_menu.h"
@@ -79,8 +80,11 @@ TEST_F(PlayerTest, GunSoundsStartLoopStopOnceAndRestartWhileCoasting) {
   EXPECT_EQ(Player.SpinUpChannel, -1);
   int32_t stop = Player.SpinDownChannel;
   EXPECT_GE(stop, 0);
-  Steps(30);
-  EXPECT_EQ(Player.SpinDownChannel, stop);  // not requested again
+  for (int i = 0; i < 30; ++i) {
+    Step();
+    // Not requested again; the handle is only let go when the sound has ended.
+    ASSERT_TRUE(Player.SpinDownChannel == stop || Player.SpinDownChannel == -1) << i;
+  }
   // Pressing again while the barrels coast cuts the stop sound and starts over.
   float spin = Player.Spin;
   ASSERT_GT(spin, 0.0f);
@@ -89,6 +93,44 @@ TEST_F(PlayerTest, GunSoundsStartLoopStopOnceAndRestartWhileCoasting) {
   EXPECT_EQ(Player.SpinDownChannel, -1);
   EXPECT_GE(Player.SpinUpChannel, 0);
   EXPECT_FLOAT_EQ(Player.Spin, spin + 0.3f);
+}
+
+static uint32_t FakeNow = 0;
+static uint32_t FakeTick() { return FakeNow; }
+
+// Once the stop sound has ended its channel returns to the pool; a sound that takes it
+// later stays where it was played and is not cut by the next press of fire.
+TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
+  if (!HasSound()) GTEST_SKIP() << "no sound device";
+  FakeNow = 1000;
+  SetSoundTickSource(FakeTick);
+  KeyPress(Fire);
+  Steps(60);
+  KeyRelease(Fire);
+  Step();
+  int32_t stop = Player.SpinDownChannel;
+  ASSERT_GE(stop, 0);
+  int32_t copy = stop;
+  StopChannel(copy);  // as if it had played to its end
+  Step();
+  EXPECT_EQ(Player.SpinDownChannel, -1);
+  FakeNow += 4000;
+  UpdateSound();  // finished channels are freed after their hold
+  ASSERT_EQ(Channels[stop].buffer, nullptr);
+  const TVector far = {10, 8, 120};
+  int32_t other = -1;
+  for (int i = 0; i < kSoundChannels && other != stop; ++i) other = PlaySample(SpiderAttackSound, true, far);
+  ASSERT_EQ(other, stop);
+  Steps(3);
+  EXPECT_EQ(VectorDistSq(Channels[stop].position, far), 0.0f);  // not moved to the gun
+  KeyPress(Fire);
+  Step();
+  uint32_t status = 0;
+  ASSERT_TRUE(PlatformSoundStatus(Channels[stop].buffer, status));
+  EXPECT_TRUE(status & kSoundStatusPlaying);
+  EXPECT_EQ(Channels[stop].sampleId, SpiderAttackSound);
+  StopSamples(0);
+  SetSoundTickSource(nullptr);
 }
 
 TEST_F(PlayerTest, NoStopSoundWithoutStartOrFireSound) {

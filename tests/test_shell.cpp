@@ -9,6 +9,7 @@
 #include "app/l_input.h"
 #include "app/l_utils.h"
 #include "menu/l_menu.h"
+#include "menu/l_score.h"
 #include "platform/p_window.h"
 #include "support/test_env.h"
 
@@ -59,10 +60,16 @@ class Shell : public GLTest {
     ResetInput();
     DrainPlatform();
   }
+  // What the platform delivers, recorded instead of handled.
   static std::vector<TMessage> DrainPlatform() {
-    std::vector<TMessage> got;
-    TMessage m;
-    while (PlatformPeekMessage(m)) got.push_back(m);
+    static std::vector<TMessage> got;
+    got.clear();
+    PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t l) {
+      got.push_back({m, w, l});
+      return int32_t{0};
+    });
+    PlatformDispatchMessages();
+    PlatformSetWindowProc(WndProc);
     return got;
   }
 };
@@ -171,13 +178,30 @@ TEST_F(Shell, KeysButtonsAndWindowEventsBecomeWindowsMessages) {
   }
 }
 
-TEST_F(Shell, SystemKeysAreNotDelivered) {
+// F10, Alt and whatever is typed with Alt held are system keys and characters: neither
+// the key state nor the player's name sees them.
+TEST_F(Shell, SystemKeysAndCharactersArriveAsSystemMessages) {
   PlatformInjectKey("F10", true);
   PlatformInjectKey("F10", false);
   PlatformInjectKey("Left Alt", true);
-  PlatformInjectKey("F4", true, false, true);  // Alt+F4
+  PlatformInjectKey("F5", true, false, true);  // Alt+F5 (Alt+F4 would also close the window on Windows)
   PlatformInjectKey("W", true, false, true);
-  EXPECT_TRUE(DrainPlatform().empty());
+  PlatformInjectText("w");
+  PlatformInjectKey("Left Alt", false);
+  PlatformInjectText("x");  // Alt released: an ordinary character again
+  std::vector<TMessage> got = DrainPlatform();
+  const std::pair<uint32_t, uint32_t> want[] = {
+      {WM_SYSKEYDOWN, 121}, {WM_SYSKEYUP, 121}, {WM_SYSKEYDOWN, 18}, {WM_SYSKEYDOWN, 116},
+      {WM_SYSKEYDOWN, 'W'}, {WM_SYSCHAR, 'w'},  {WM_SYSKEYUP, 18},   {WM_CHAR, 'x'}};
+  ASSERT_EQ(got.size(), std::size(want));
+  for (size_t i = 0; i < got.size(); ++i)
+    EXPECT_EQ(std::pair(got[i].Message, got[i].WParam), want[i]) << i;
+
+  MenuActive = true;
+  ShortTextAssign(PlayerName, "");
+  for (const TMessage& m : got) WndProc(m.Message, m.WParam, m.LParam);
+  EXPECT_EQ(ShortTextString(PlayerName), "x");
+  for (int vk : {18, 121, 116, int('W')}) EXPECT_FALSE(IsKeyDown(static_cast<uint8_t>(vk))) << vk;
 }
 
 TEST_F(Shell, TypedTextBecomesWindows1252Characters) {
@@ -188,6 +212,25 @@ TEST_F(Shell, TypedTextBecomesWindows1252Characters) {
   EXPECT_EQ(got[1].WParam, 0xE9u);
   EXPECT_EQ(got[2].WParam, 0x80u);
   for (const TMessage& m : got) EXPECT_EQ(m.Message, WM_CHAR);
+}
+
+// A window starts active: the focus it gets when first shown is no activation (which
+// would reset input and switch the display mode again), while a later loss is one.
+TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
+  if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL";
+  static std::vector<uint32_t> got;
+  PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t) {
+    if (m == WM_ACTIVATEAPP) got.push_back(w);
+    return int32_t{0};
+  });
+  PlatformInjectFocus(true);
+  PlatformDispatchMessages();
+  EXPECT_TRUE(got.empty());
+  PlatformInjectFocus(false);
+  PlatformInjectFocus(true);
+  PlatformDispatchMessages();
+  EXPECT_EQ(got, (std::vector<uint32_t>{0, 1}));
+  PlatformSetWindowProc(WndProc);
 }
 
 TEST_F(Shell, KeyMessagesReachTheKeyStateWhileTheMenuIsShown) {

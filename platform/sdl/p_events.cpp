@@ -10,16 +10,29 @@
 #include "platform/p_window.h"
 
 static std::deque<TMessage> Queue;
+static TWindowProc Proc = nullptr;  // null while there is no window
 static uint32_t WindowId = 0;
-static int Focused = -1;  // unknown until the first focus event
+static bool Focused = true;
+static bool AltHeld = false;  // characters typed with Alt are system characters
 static int CursorX = 0, CursorY = 0;  // where the cursor was last put
 static int MotionX = 0, MotionY = 0;  // relative motion since then
 
-void ResetEventState(uint32_t windowId) {
+void ResetEventState(uint32_t windowId, TWindowProc proc) {
   WindowId = windowId;
+  Proc = proc;
   Queue.clear();
-  Focused = -1;
+  Focused = true;
+  AltHeld = false;
   MotionX = MotionY = 0;
+}
+
+void SetEventProc(TWindowProc proc) {
+  if (Proc) Proc = proc;
+}
+
+void DropEvents() {
+  Proc = nullptr;
+  Queue.clear();
 }
 
 void EventCursorPos(int& x, int& y) {
@@ -40,12 +53,17 @@ static void Post(uint32_t message, uint32_t wParam, int32_t lParam = 0) {
 static void TranslateKey(const SDL_KeyboardEvent& k) {
   bool down = k.type == SDL_KEYDOWN;
   SDL_Keycode key = k.keysym.sym;
-  // Keys typed with Alt held, Alt itself and F10 are system keys: the game never
-  // sees them as key messages.
-  if ((k.keysym.mod & KMOD_ALT) || key == SDLK_F10 || key == SDLK_LALT || key == SDLK_RALT) return;
+  bool altKey = key == SDLK_LALT || key == SDLK_RALT;
+  AltHeld = altKey ? down : (k.keysym.mod & KMOD_ALT) != 0;
   uint8_t vk = VirtualKeyFromName(SDL_GetKeyName(key));
   if (vk == 0) return;
   int32_t lParam = (k.repeat ? 1 : 0) | (down ? 0 : static_cast<int32_t>(0xC0000000u));
+  // Keys typed with Alt held, Alt itself and F10 are system keys: they never arrive
+  // as the key messages the game records.
+  if (AltHeld || altKey || key == SDLK_F10) {
+    Post(down ? WM_SYSKEYDOWN : WM_SYSKEYUP, vk, lParam);
+    return;
+  }
   Post(down ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
   // Characters for these keys come from key translation, not from text input.
   if (down && (vk == 8 || vk == 13 || vk == 27)) Post(WM_CHAR, vk);
@@ -62,8 +80,9 @@ static void TranslateButton(const SDL_MouseButtonEvent& b) {
 }
 
 static void SetFocus(bool gained) {
-  if ((gained ? 1 : 0) == Focused) return;
-  Focused = gained ? 1 : 0;
+  if (gained == Focused) return;
+  Focused = gained;
+  AltHeld = false;
   // Motion gathered while away would turn the view on return.
   MotionX = MotionY = 0;
   Post(WM_ACTIVATEAPP, gained ? 1u : 0u);
@@ -84,7 +103,7 @@ static void Translate(const SDL_Event& e) {
       TranslateKey(e.key);
       break;
     case SDL_TEXTINPUT:
-      for (char ch : Cp1252FromUtf8(e.text.text)) Post(WM_CHAR, static_cast<uint8_t>(ch));
+      for (char ch : Cp1252FromUtf8(e.text.text)) Post(AltHeld ? WM_SYSCHAR : WM_CHAR, static_cast<uint8_t>(ch));
       break;
     case SDL_MOUSEMOTION:
       MotionX += e.motion.xrel;
@@ -99,15 +118,19 @@ static void Translate(const SDL_Event& e) {
   }
 }
 
-bool PlatformPeekMessage(TMessage& msg) {
-  if (Queue.empty()) {
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) Translate(e);
+void PlatformDispatchMessages() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    // Events of a destroyed window are read and forgotten.
+    if (Proc) Translate(e);
   }
-  if (Queue.empty()) return false;
-  msg = Queue.front();
-  Queue.pop_front();
-  return true;
+  // The procedure may destroy the window (the close handling does), which empties
+  // the queue and ends the delivery.
+  while (Proc && !Queue.empty()) {
+    TMessage m = Queue.front();
+    Queue.pop_front();
+    Proc(m.Message, m.WParam, m.LParam);
+  }
 }
 
 void PlatformWaitMessage() {

@@ -2,6 +2,13 @@
 #pragma once
 #include <cstdint>
 
-void ResetEventState(uint32_t windowId);
+#include "platform/p_window.h"
+
+// A new window: an empty queue, no keys held, and the window taken as focused, since a
+// window starts active and its first focus event is no activation.
+void ResetEventState(uint32_t windowId, TWindowProc proc);
+void SetEventProc(TWindowProc proc);
+// The window is gone: what is queued is dropped and nothing more is delivered.
+void DropEvents();
 void EventCursorPos(int& x, int& y);
 void EventCursorPut(int x, int y);

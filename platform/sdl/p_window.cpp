@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+
 #include "platform/sdl/p_events.h"
 
 static SDL_Window* Window = nullptr;
@@ -24,8 +26,11 @@ static bool InitVideo() {
 
 void PlatformUseOffscreenVideo() { SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen"); }
 
-bool PlatformCreateWindow(const char* title, int width, int height) {
+bool PlatformCreateWindow(const char* className, const char* title, int width, int height, TWindowProc proc) {
   if (Window) return true;
+  // X11 takes the window class from this variable when video starts; scripts and window
+  // managers find the window by it.
+  setenv("SDL_VIDEO_X11_WMCLASS", className, 0);
   if (!InitVideo()) return false;
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
@@ -36,7 +41,7 @@ bool PlatformCreateWindow(const char* title, int width, int height) {
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP;
   Window = SDL_CreateWindow(title, 0, 0, width, height, flags);
   if (!Window) return false;
-  ResetEventState(SDL_GetWindowID(Window));
+  ResetEventState(SDL_GetWindowID(Window), proc);
   SDL_StartTextInput();
   return true;
 }
@@ -50,8 +55,11 @@ void PlatformSetWindowIcon(const uint8_t* rgba, int width, int height) {
   SDL_FreeSurface(s);
 }
 
+void PlatformSetWindowProc(TWindowProc proc) { SetEventProc(proc); }
+
 void PlatformDestroyWindow() {
   PlatformDestroyGLContext();
+  DropEvents();
   if (Window) {
     SDL_StopTextInput();
     SDL_DestroyWindow(Window);

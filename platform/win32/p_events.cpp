@@ -1,24 +1,38 @@
-// The real window procedure: the messages the game knows go to it, everything to DefWindowProcA.
+// The real window procedure: the messages the game knows go to its procedure, then to DefWindowProcA.
 // The interface first: its message constants share their names with windows.h macros.
 #include "platform/p_keys.h"
 #include "platform/p_window.h"
 #include "platform/win32/p_events.h"
 #include "platform/win32/p_win32.h"
 
-#include <deque>
+static TWindowProc Proc = nullptr;  // null while there is no window
+static bool Active = true;
+static bool AltHeld = false;  // of the test hooks: text typed with Alt is a system character
+static POINT CursorPut = {0, 0};
 
-static std::deque<TMessage> Queue;
+// Key messages the test hooks post carry this in a bit Windows leaves reserved: their
+// characters come from the hooks, not from TranslateMessage.
+static const uint32_t kInjected = 1u << 25;
 
-void ResetEventState() { Queue.clear(); }
-
-static void Deliver(uint32_t message, uint32_t wParam, int32_t lParam) {
-  Queue.push_back(TMessage{message, wParam, lParam});
+void ResetEventState(TWindowProc proc) {
+  Proc = proc;
+  Active = true;
+  AltHeld = false;
 }
+
+void SetEventProc(TWindowProc proc) {
+  if (Proc) Proc = proc;
+}
+
+void DropEvents() { Proc = nullptr; }
+
+void EventCursorPut(int x, int y) { CursorPut = POINT{x, y}; }
 
 static bool GameMessage(UINT message) {
   switch (message) {
-    case WM_CLOSE: case WM_QUERYENDSESSION: case WM_ACTIVATEAPP:
+    case WM_CLOSE: case WM_QUERYENDSESSION: case WM_ENDSESSION: case WM_ACTIVATEAPP:
     case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR:
+    case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_SYSCHAR:
     case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_RBUTTONDOWN: case WM_RBUTTONUP:
     case WM_MBUTTONDOWN: case WM_MBUTTONUP:
       return true;
@@ -28,48 +42,66 @@ static bool GameMessage(UINT message) {
 }
 
 LRESULT CALLBACK Win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Only the live main window speaks to the game: not one being destroyed.
-  if (window == Win32Window() && GameMessage(message))
-    Deliver(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam));
+  if (message == WM_ACTIVATEAPP) {
+    // Only a change is an activation: the one a new window gets when first shown is not.
+    bool active = wParam != 0;
+    if (active == Active) return DefWindowProcA(window, message, wParam, lParam);
+    Active = active;
+    // Motion made while away would turn the view on return.
+    SetCursorPos(CursorPut.x, CursorPut.y);
+  }
+  // Only the live main window speaks to the game, and the game answers at once: the
+  // close handling has run when WM_QUERYENDSESSION or WM_ENDSESSION returns.
+  if (Proc && window == Win32Window() && GameMessage(message))
+    Proc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam));
+  // Closing is the game's: its close handling destroys the window, which is all
+  // DefWindowProcA would do with WM_CLOSE.
+  if (message == WM_CLOSE) return 0;
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool PlatformPeekMessage(TMessage& msg) {
-  MSG m;
-  while (Queue.empty() && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
-  }
-  if (Queue.empty()) return false;
-  msg = Queue.front();
-  Queue.pop_front();
+static bool Injected(MSG& m) {
+  bool key = m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == WM_SYSKEYDOWN || m.message == WM_SYSKEYUP;
+  if (!key || !(static_cast<uint32_t>(m.lParam) & kInjected)) return false;
+  m.lParam = static_cast<LPARAM>(static_cast<int32_t>(static_cast<uint32_t>(m.lParam) & ~kInjected));
   return true;
 }
 
-void PlatformWaitMessage() {
-  if (Queue.empty()) WaitMessage();
+void PlatformDispatchMessages() {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (!Injected(m)) TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
 }
 
-static void Post(UINT message, WPARAM wParam, LPARAM lParam = 0) {
-  if (HWND w = Win32Window()) PostMessageA(w, message, wParam, lParam);
+void PlatformWaitMessage() { WaitMessage(); }
+
+static void Post(UINT message, WPARAM wParam, uint32_t lParam = 0) {
+  if (HWND w = Win32Window()) PostMessageA(w, message, wParam, static_cast<LPARAM>(static_cast<int32_t>(lParam)));
 }
 
-// Keys go in as the keyboard would send them: scan code, repeat and transition bits, and
-// Alt turning them into system keys, so that the translation sees what it sees in play.
+// Keys go in as the keyboard sends them: scan code, context, repeat and transition bits,
+// and Alt or F10 making them system keys. Enter, Backspace and Escape bring their
+// character as TranslateMessage would; other characters come through the text hook.
 void PlatformInjectKey(const char* keyName, bool down, bool repeat, bool altHeld) {
   uint8_t vk = VirtualKeyFromName(keyName);
   if (vk == 0) return;
-  bool system = altHeld || vk == VK_F10 || vk == VK_MENU;
-  UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  uint32_t lParam = 1u | (MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16;
-  if (altHeld || vk == VK_MENU) lParam |= 1u << 29;
+  bool altKey = vk == VK_MENU;
+  AltHeld = altKey ? down : altHeld;
+  bool system = AltHeld || altKey || vk == VK_F10;
+  uint32_t lParam = 1u | (MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16 | kInjected;
+  if (AltHeld) lParam |= 1u << 29;
   if (repeat || !down) lParam |= 1u << 30;
   if (!down) lParam |= 1u << 31;
-  Post(message, vk, static_cast<LPARAM>(static_cast<int32_t>(lParam)));
+  Post(system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP), vk, lParam);
+  if (down && (vk == VK_RETURN || vk == VK_BACK || vk == VK_ESCAPE))
+    Post(system ? WM_SYSCHAR : WM_CHAR, vk, lParam & ~kInjected);
 }
 
 void PlatformInjectText(const char* utf8) {
-  for (char ch : Cp1252FromUtf8(utf8)) Post(WM_CHAR, static_cast<uint8_t>(ch), 1);
+  for (char ch : Cp1252FromUtf8(utf8))
+    Post(AltHeld ? WM_SYSCHAR : WM_CHAR, static_cast<uint8_t>(ch), AltHeld ? 1u | 1u << 29 : 1u);
 }
 
 void PlatformInjectMouseButton(int button, bool down) {
@@ -90,4 +122,5 @@ void PlatformInjectFocus(bool gained) { Post(WM_ACTIVATEAPP, gained ? 1 : 0); }
 
 void PlatformInjectClose() { Post(WM_CLOSE, 0); }
 
+// The system asks whether the session may end.
 void PlatformInjectQuit() { Post(WM_QUERYENDSESSION, 0); }

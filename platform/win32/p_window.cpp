@@ -7,13 +7,12 @@
 #include "platform/win32/p_win32.h"
 
 static HWND Window = nullptr;
-static const char* const kClassName = "Halvrost_Wnd";
 
 HWND Win32Window() { return Window; }
 
-static bool RegisterWindowClass(HINSTANCE instance) {
+static bool RegisterWindowClass(HINSTANCE instance, const char* className) {
   WNDCLASSEXA wc = {};
-  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
+  if (GetClassInfoExA(instance, className, &wc)) return true;
   wc.cbSize = sizeof wc;
   // Its own device context is what OpenGL draws into.
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
@@ -21,18 +20,22 @@ static bool RegisterWindowClass(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kClassName;
+  wc.lpszClassName = className;
   return RegisterClassExA(&wc) != 0;
 }
 
-bool PlatformCreateWindow(const char* title, int width, int height) {
+bool PlatformCreateWindow(const char* className, const char* title, int width, int height, TWindowProc proc) {
   if (Window) return true;
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!RegisterWindowClass(instance)) return false;
-  ResetEventState();
-  Window = CreateWindowExA(WS_EX_TOPMOST, kClassName, title, WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+  if (!RegisterWindowClass(instance, className)) return false;
+  // Set before the window exists: creation already sends messages.
+  ResetEventState(proc);
+  Window = CreateWindowExA(WS_EX_TOPMOST, className, title, WS_POPUP, 0, 0, width, height, nullptr, nullptr,
                            instance, nullptr);
-  if (!Window) return false;
+  if (!Window) {
+    DropEvents();
+    return false;
+  }
   // The program's own icon resource; test programs have none and keep the default.
   if (HICON icon = LoadIconA(instance, "MAINICON"))
     SendMessageA(Window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -73,8 +76,11 @@ void PlatformSetWindowIcon(const uint8_t* rgba, int width, int height) {
   if (icon) SendMessageA(Window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 }
 
+void PlatformSetWindowProc(TWindowProc proc) { SetEventProc(proc); }
+
 void PlatformDestroyWindow() {
   PlatformDestroyGLContext();
+  DropEvents();
   if (!Window) return;
   // Nothing the destruction sends (deactivation among it) reaches the game any more.
   HWND w = Window;
@@ -115,7 +121,10 @@ void PlatformGetCursorPos(int& x, int& y) {
   y = p.y;
 }
 
-void PlatformSetCursorPos(int x, int y) { SetCursorPos(x, y); }
+void PlatformSetCursorPos(int x, int y) {
+  EventCursorPut(x, y);
+  SetCursorPos(x, y);
+}
 
 // The first mode the driver lists, with the fields the game asks for put in.
 static DEVMODEA Mode(int width, int height, int bits, int refresh) {

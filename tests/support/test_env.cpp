@@ -43,7 +43,7 @@ bool EnsureTestGL(int width, int height) {
     // Mesa keeps what it allocates while making a context and never frees it
     // once its driver is unloaded; that is not ours to report.
     LSAN_OFF();
-    state = (PlatformCreateWindow("Halvrost test", width, height) && InitGL()) ? 1 : -1;
+    state = (PlatformCreateWindow("Halvrost_Wnd", "Halvrost test", width, height, WndProc) && InitGL()) ? 1 : -1;
     LSAN_ON();
   }
   return state == 1;

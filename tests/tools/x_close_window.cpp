@@ -1,7 +1,10 @@
-// Test tool: checks that the X window titled argv[1] carries a 32 x 32 icon, then asks it to
-// close, as a window manager's close button does.
+// Test tool: checks that the X window titled argv[1] has the class argv[2] and a 32 x 32 icon,
+// then asks it to close and presses Enter in one go, as a window manager's close button does:
+// the key must not reach a program that has already shut down.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <cstdio>
 #include <cstring>
@@ -40,13 +43,38 @@ static bool HasIcon(Display* d, Window w) {
   return ok && opaque > 0;
 }
 
+static bool HasClass(Display* d, Window w, const char* name) {
+  XClassHint hint = {nullptr, nullptr};
+  if (!XGetClassHint(d, w, &hint)) return false;
+  bool ok = hint.res_class && std::strcmp(hint.res_class, name) == 0;
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return ok;
+}
+
+static void SendKey(Display* d, Window w, KeySym sym, int type) {
+  XEvent e;
+  std::memset(&e, 0, sizeof e);
+  e.xkey.type = type;
+  e.xkey.display = d;
+  e.xkey.window = w;
+  e.xkey.root = DefaultRootWindow(d);
+  e.xkey.same_screen = True;
+  e.xkey.keycode = XKeysymToKeycode(d, sym);
+  XSendEvent(d, w, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
+}
+
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
+  if (argc < 3) return 2;
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 2;
   Window w = Find(d, DefaultRootWindow(d), argv[1]);
   if (!w) {
     std::fprintf(stderr, "no window titled %s\n", argv[1]);
+    return 1;
+  }
+  if (!HasClass(d, w, argv[2])) {
+    std::fprintf(stderr, "window %s is not of class %s\n", argv[1], argv[2]);
     return 1;
   }
   if (!HasIcon(d, w)) {
@@ -62,6 +90,7 @@ int main(int argc, char** argv) {
   e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
   e.xclient.data.l[1] = CurrentTime;
   XSendEvent(d, w, False, NoEventMask, &e);
+  SendKey(d, w, XK_Return, KeyPress);  // queued behind the close
   XFlush(d);
   XCloseDisplay(d);
   return 0;
