@@ -99,7 +99,7 @@ TEST(FontSize, HeightIsTheCellHeight) {
   // Doubling the height doubles the glyphs.
   auto tall = Glyphs("Courier New", 32, 8);
   EXPECT_NEAR(tall['H'].Height, 2 * glyphs['H'].Height, 2);
-  EXPECT_EQ(tall['H'].Width, glyphs['H'].Width);
+  EXPECT_NEAR(tall['H'].Width, glyphs['H'].Width, 2);  // hinting may thicken the stems
 }
 
 TEST(FontSize, ImpactIsWideAndHeavy) {

@@ -55,6 +55,10 @@ bool PlatformBuildFontLists(const char* faceName, int height, int width, unsigne
   if (!font) return false;
   HGDIOBJ old = SelectObject(dc, font);
   bool ok = wglUseFontBitmapsA(dc, 0, 256, firstList) != FALSE;
+  // Drivers that drop a null bitmap from a list report it as an error; those lists are
+  // rebuilt below, so the error is not the caller's.
+  while (glGetError() != GL_NO_ERROR) {
+  }
   for (int b = 0; ok && b < 256; ++b) {
     uint8_t byte = static_cast<uint8_t>(b);
     GLYPHMETRICS gm = {};
