@@ -12,3 +12,10 @@ set(WINDOWS_TESTS
 # and about how heavy the face standing in for "Impact" is, which Wine leaves to fontconfig.
 set(WINDOWS_EXCLUDED_test_fonts
   "FontAliases.*:FontSize.FixedsysTakesTheNearestBitmapStrike:FontSize.ImpactIsWideAndHeavy")
+
+# DirectSound 3D as heard: a program plays placed tones, a recording of the null sink is measured.
+add_executable(sound3d_probe tools/sound3d_probe.cpp)
+target_link_libraries(sound3d_probe PRIVATE halvrost_testsupport)
+add_test(NAME e2e_win_sound3d
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_sound3d.sh $<TARGET_FILE:sound3d_probe>
+          ${HALVROST_HOST_BUILD}/tests/wav_levels ${CMAKE_CURRENT_BINARY_DIR})
