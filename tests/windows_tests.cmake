@@ -19,3 +19,14 @@ target_link_libraries(sound3d_probe PRIVATE halvrost_testsupport)
 add_test(NAME e2e_win_sound3d
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_sound3d.sh $<TARGET_FILE:sound3d_probe>
           ${HALVROST_HOST_BUILD}/tests/wav_levels ${CMAKE_CURRENT_BINARY_DIR})
+
+# The real program under Wine, driven as a player would, alone on the display: the full play with
+# its sound recorded, then no sound device with a read-only score file, then no data folder.
+foreach(variant play silent nodata)
+  add_test(NAME e2e_wine_${variant}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_play.sh $<TARGET_FILE:halvrost> ${HALVROST_HOST_BUILD}/tests/ppm_count
+            ${CMAKE_BINARY_DIR}/data ${CMAKE_CURRENT_BINARY_DIR} ${variant} ${HALVROST_HOST_BUILD}/tests/wav_levels)
+  set_tests_properties(e2e_wine_${variant} PROPERTIES
+    ENVIRONMENT "E2E_LAUNCH=wine;E2E_SESSION=1" RUN_SERIAL ON TIMEOUT 180)
+endforeach()
+set_tests_properties(e2e_win_sound3d PROPERTIES RUN_SERIAL ON TIMEOUT 120)
