@@ -30,3 +30,8 @@ foreach(variant play silent nodata)
     ENVIRONMENT "E2E_LAUNCH=wine;E2E_SESSION=1" RUN_SERIAL ON TIMEOUT 180)
 endforeach()
 set_tests_properties(e2e_win_sound3d PROPERTIES RUN_SERIAL ON TIMEOUT 120)
+# The window as X sees it: the icon from the MAINICON resource, and a window manager's close.
+add_test(NAME e2e_wine_window
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_window.sh $<TARGET_FILE:halvrost> ${HALVROST_HOST_BUILD}/tests/x_close_window
+          ${CMAKE_CURRENT_BINARY_DIR} 3000 halvrost.exe)
+set_tests_properties(e2e_wine_window PROPERTIES ENVIRONMENT "E2E_LAUNCH=wine;E2E_SESSION=1" RUN_SERIAL ON TIMEOUT 120)
