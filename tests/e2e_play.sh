@@ -43,7 +43,7 @@ cd "$work"
 unset SDL_VIDEODRIVER
 [ "$variant" = silent ] && export PULSE_SERVER=unix:/nonexistent
 shot() { xwd -root -silent | xwdtopnm 2>/dev/null >"$work/\$1.ppm"; }
-now() { echo "\$(date +%s.%N) - \$start" | bc; }
+now() { awk "BEGIN { print \$(date +%s.%N) - \$start }"; }
 start=\$(date +%s.%N)
 if [ $record = 1 ]; then
   # The recorder starts first: a stream joining late loses its first second or two.
@@ -110,6 +110,7 @@ count_in() {
 expect() { count_in -ge "$@"; }
 at_most() { count_in -le "$@"; }
 check() { if eval "$1"; then echo "ok   $2"; else echo "FAIL $2"; fail=1; fi; }
+calc() { awk "BEGIN { print ($1) }"; }
 expect menu 80 118 140 136 white 30 "START in white"
 if [ "$variant" = nodata ]; then
   at_most menu 200 0 640 100 sky 0 "no sky without the data folder"
@@ -141,11 +142,11 @@ if [ $record = 1 ]; then
   loud() {  # loud FILE FROM TO: the louder channel's RMS over the stretch
     "$levels" "$1" "$2" "$3" | awk '$1 == "rms" { print ($2 > $3 ? $2 : $3) }'
   }
-  music=$(loud "$work/mix.wav" "$(echo "$menu - 1" | bc)" "$menu")
-  check "[ \$(echo \"$music > 0.005\" | bc) = 1 ]" "music heard in the menu (RMS $music)"
-  quiet=$(loud "$work/effects.wav" 0 "$(echo "$play - $fxstart - 0.5" | bc)")
-  shots=$(loud "$work/effects.wav" "$(echo "$fired - $fxstart - 1.5" | bc)" "$(echo "$fired - $fxstart" | bc)")
-  check "[ \$(echo \"$quiet < 0.001 && $shots > 0.005\" | bc) = 1 ]" \
+  music=$(loud "$work/mix.wav" "$(calc "$menu - 1")" "$menu")
+  check "[ $(calc "$music > 0.005") = 1 ]" "music heard in the menu (RMS $music)"
+  quiet=$(loud "$work/effects.wav" 0 "$(calc "$play - $fxstart - 0.5")")
+  shots=$(loud "$work/effects.wav" "$(calc "$fired - $fxstart - 1.5")" "$(calc "$fired - $fxstart")")
+  check "[ $(calc "$quiet < 0.001 && $shots > 0.005") = 1 ]" \
     "effects silent in the menu (RMS $quiet), heard while firing (RMS $shots)"
 fi
 exit $fail

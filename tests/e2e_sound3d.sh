@@ -20,7 +20,7 @@ wait $rec 2>/dev/null
 [ $status -eq 0 ] || { echo "FAIL the probe ended with status $status"; exit 1; }
 read -r _ start end < <("$levels" "$wav" 0 0)
 # The settings take a moment to settle after the tones start: measure the steady middle.
-from=$(echo "$start + 1.0" | bc) to=$(echo "$end - 0.5" | bc)
+from=$(awk "BEGIN { print $start + 1.0 }") to=$(awk "BEGIN { print $end - 0.5 }")
 echo "tones heard from $start s to $end s; measured from $from s to $to s"
 "$levels" "$wav" "$from" "$to" 440 554 659 880 988 | awk '
   $1 == "tone" { l[$2] = $3; r[$2] = $4; total[$2] = sqrt($3 * $3 + $4 * $4) }
