@@ -47,8 +47,8 @@ LRESULT CALLBACK Win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     bool active = wParam != 0;
     if (active == Active) return DefWindowProcA(window, message, wParam, lParam);
     Active = active;
-    // Motion made while away would turn the view on return.
-    SetCursorPos(CursorPut.x, CursorPut.y);
+    // Where the cursor went while the game was away would turn the view on return.
+    if (active) SetCursorPos(CursorPut.x, CursorPut.y);
   }
   // Only the live main window speaks to the game, and the game answers at once: the
   // close handling has run when WM_QUERYENDSESSION or WM_ENDSESSION returns.
