@@ -202,8 +202,13 @@ bool ModelLoadMemory(TModel& model, const uint8_t* data, size_t size) {
 
 bool ModelLoad(TModel& model, const std::string& fileName) {
   ModelFree(model);
+  // Reading the whole file is part of the guarded load: a file too large for memory fails it.
   std::vector<uint8_t> bytes;
-  if (!GameFileReadAll(fileName, bytes)) return false;
+  try {
+    if (!GameFileReadAll(fileName, bytes)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return ModelLoadMemory(model, bytes.data(), bytes.size());
 }
 

@@ -80,8 +80,13 @@ bool ModelV2LoadMemory(TModel_v2& model, const uint8_t* data, size_t size) {
 
 bool ModelV2Load(TModel_v2& model, const std::string& fileName) {
   ModelV2Free(model);
+  // Reading the whole file is part of the guarded load: a file too large for memory fails it.
   std::vector<uint8_t> bytes;
-  if (!GameFileReadAll(fileName, bytes)) return false;
+  try {
+    if (!GameFileReadAll(fileName, bytes)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return ModelV2LoadMemory(model, bytes.data(), bytes.size());
 }
 

@@ -14,6 +14,8 @@ std::string ResolveGamePath(const std::string& gamePath);
 // fopen on the resolved path. Reading never locks the file for others.
 FILE* GameFileOpen(const std::string& gamePath, const char* mode);
 bool GameFileExists(const std::string& gamePath);
+// The whole file; false when it cannot be opened or read. A file too large for memory
+// throws std::bad_alloc (the file is closed first): the loader's guard turns that into failure.
 bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out);
 
 // Flushes a file opened for writing to the disk and closes it; true only when every

@@ -24,6 +24,8 @@ struct TFontGlyph {
 
 // The 256 glyphs of a face at a Windows-style size: height is the cell height
 // (ascent + descent), width the average character width (0: keep the face's aspect).
+// A bitmap face, like a Windows raster font, takes its nearest strike stretched by
+// whole factors: "Fixedsys" 16 x 16 is the 8 x 16 strike with every column doubled.
 bool PlatformRenderFontGlyphs(const char* faceName, int height, int width,
                               std::vector<TFontGlyph>& glyphs);
 

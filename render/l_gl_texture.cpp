@@ -63,6 +63,14 @@ static std::vector<uint8_t> ResampleToPowerOfTwo(const uint8_t* src, int32_t w, 
 
 uint32_t UploadTexture(GLint internalFormat, GLenum pixelFormat, int32_t width, int32_t height,
                        const uint8_t* pixels) {
+  // Resampled before any GL object exists, so running out of memory here leaves nothing behind.
+  int32_t potW = ClosestPowerOfTwo(width), potH = ClosestPowerOfTwo(height);
+  std::vector<uint8_t> scaled;
+  if (potW != width || potH != height) {
+    int bpp = (pixelFormat == GL_BGRA_EXT || pixelFormat == GL_RGBA) ? 4 : 3;
+    scaled = ResampleToPowerOfTwo(pixels, width, height, bpp, potW, potH);
+    pixels = scaled.data();
+  }
   GLuint id = 0;
   glGenTextures(1, &id);
   glBindTexture(GL_TEXTURE_2D, id);
@@ -74,14 +82,7 @@ uint32_t UploadTexture(GLint internalFormat, GLenum pixelFormat, int32_t width, 
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
-  int32_t potW = ClosestPowerOfTwo(width), potH = ClosestPowerOfTwo(height);
-  if (potW != width || potH != height) {
-    int bpp = (pixelFormat == GL_BGRA_EXT || pixelFormat == GL_RGBA) ? 4 : 3;
-    std::vector<uint8_t> scaled = ResampleToPowerOfTwo(pixels, width, height, bpp, potW, potH);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, potW, potH, pixelFormat, GL_UNSIGNED_BYTE, scaled.data());
-  } else {
-    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, width, height, pixelFormat, GL_UNSIGNED_BYTE, pixels);
-  }
+  gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, potW, potH, pixelFormat, GL_UNSIGNED_BYTE, pixels);
   return id;
 }
 
@@ -94,9 +95,11 @@ uint32_t LoadTexture(const std::string& fileName, bool keepPixels) {
   }
   std::string ext = LowerExtension(fileName);
   TImage image;
-  GLint internalFormat;
-  GLenum pixelFormat;
+  uint32_t id = 0;
+  // Out of memory anywhere, in a decoder, the resampling or the table, is a failed load.
   try {
+    GLint internalFormat;
+    GLenum pixelFormat;
     if (ext == ".jpg") {
       if (!DecodeJpeg(fileName, image)) return 0;
       internalFormat = GL_RGB8;
@@ -109,14 +112,17 @@ uint32_t LoadTexture(const std::string& fileName, bool keepPixels) {
     } else {
       return 0;
     }
+    if (image.Width <= 0 || image.Height <= 0) return 0;
+    id = UploadTexture(internalFormat, pixelFormat, image.Width, image.Height, image.Pixels.data());
+    TextureTable.push_back(TManTex{id, fileName, 1});
   } catch (const std::exception&) {
-    // Out of memory inside a decoder: a failed load like any other.
+    if (id) {
+      GLuint name = id;
+      glDeleteTextures(1, &name);
+    }
     return 0;
   }
-  if (image.Width <= 0 || image.Height <= 0) return 0;
-  uint32_t id = UploadTexture(internalFormat, pixelFormat, image.Width, image.Height, image.Pixels.data());
   if (keepPixels) KeptPixels = std::move(image);
-  TextureTable.push_back(TManTex{id, fileName, 1});
   return id;
 }
 

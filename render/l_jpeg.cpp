@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 #include <jerror.h>
@@ -67,7 +68,13 @@ bool Decode(const uint8_t* data, size_t size, TImage& out, unsigned long maxPixe
   out.Height = static_cast<int32_t>(cinfo.output_height);
   out.Bits = 24;
   // Rows are added as they decode, so a stream that fails early never fills the whole picture.
-  out.Pixels.reserve(rowBytes * cinfo.output_height);
+  // Reserved here, so nothing below allocates; a picture too large for memory fails the decode.
+  try {
+    out.Pixels.reserve(rowBytes * cinfo.output_height);
+  } catch (const std::bad_alloc&) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   while (cinfo.output_scanline < cinfo.output_height) {
     out.Pixels.resize(out.Pixels.size() + rowBytes);
     JSAMPROW row = out.Pixels.data() + size_t(cinfo.output_scanline) * rowBytes;
@@ -103,6 +110,10 @@ bool DecodeJpegMemory(const uint8_t* data, size_t size, TImage& out, unsigned lo
 bool DecodeJpeg(const std::string& fileName, TImage& out) {
   out = TImage{};
   std::vector<uint8_t> bytes;
-  if (!GameFileReadAll(fileName, bytes)) return false;
+  try {
+    if (!GameFileReadAll(fileName, bytes)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;  // a file too large for memory
+  }
   return DecodeJpegMemory(bytes.data(), bytes.size(), out);
 }

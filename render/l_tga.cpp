@@ -2,6 +2,7 @@
 #include "render/l_tga.h"
 
 #include <cstring>
+#include <new>
 
 #include "platform/p_file.h"
 
@@ -10,8 +11,7 @@ static const uint64_t kMaxPixels = 16384ull * 16384ull;
 
 static uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-bool ReadTGAMemory(const uint8_t* data, size_t size, TImage& out) {
-  out = TImage{};
+static bool Convert(const uint8_t* data, size_t size, TImage& out) {
   if (!data || size < 18) return false;
   const uint8_t* h = data;
   uint8_t idLength = h[0], mapType = h[1], imageType = h[2];
@@ -53,10 +53,7 @@ bool ReadTGAMemory(const uint8_t* data, size_t size, TImage& out) {
       if (imageType == 1) {
         for (size_t i = 0; i < count; ++i) {
           size_t index = src[i];
-          if (index >= mapLength) {  // a palette index past the map: damaged file
-            out = TImage{};
-            return false;
-          }
+          if (index >= mapLength) return false;  // a palette index past the map: damaged file
           std::memcpy(dst + i * 3, palette.data() + index * 3, 3);
         }
       } else {
@@ -101,9 +98,24 @@ bool ReadTGAMemory(const uint8_t* data, size_t size, TImage& out) {
   return true;
 }
 
+bool ReadTGAMemory(const uint8_t* data, size_t size, TImage& out) {
+  out = TImage{};
+  // A picture too large for memory fails the read like any damaged file.
+  try {
+    if (Convert(data, size, out)) return true;
+  } catch (const std::bad_alloc&) {
+  }
+  out = TImage{};
+  return false;
+}
+
 bool ReadTGA(const std::string& fileName, TImage& out) {
   out = TImage{};
   std::vector<uint8_t> bytes;
-  if (!GameFileReadAll(fileName, bytes)) return false;
+  try {
+    if (!GameFileReadAll(fileName, bytes)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return ReadTGAMemory(bytes.data(), bytes.size(), out);
 }

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "menu/l_menu.h"
 #include "platform/p_font.h"
 #include "render/l_gl.h"
+#include "support/game_env.h"
+#include "support/png_dump.h"
 #include "support/test_env.h"
 
 namespace {
@@ -113,14 +117,37 @@ TEST(FontSize, ImpactIsWideAndHeavy) {
   EXPECT_GE(LitInTopRow(half['l'], half['l'].Height / 2), 4);
 }
 
-TEST(FontSize, FixedsysTakesTheNearestBitmapStrike) {
-  auto glyphs = Glyphs("Fixedsys", 16, 16);
-  for (int c = 0x21; c < 0x7F; c++) {
-    EXPECT_EQ(glyphs[c].Advance, 8) << char(c);  // the 8 x 16 strike
-    EXPECT_LE(glyphs[c].Height, 16) << char(c);
+TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
+  // Asked size -> the Terminus strike taken and the whole factors that stretch it, as GDI
+  // stretches a raster font. The strike itself is asked for at its own size.
+  struct Case {
+    int height, width, strikeHeight, strikeWidth, x, y;
+  } cases[] = {
+      {16, 16, 16, 8, 2, 1},   // the menu font: 16 units per character
+      {16, 8, 16, 8, 1, 1},    {16, 0, 16, 8, 1, 1},
+      {32, 8, 16, 8, 1, 2},    // the asked width picks 8 x 16 doubled over the 16 x 32 strike
+      {32, 0, 32, 16, 1, 1},   // a strike of the size beats a stretched one
+      {64, 0, 32, 16, 2, 2},   // beyond the largest strike
+      {29, 0, 28, 14, 1, 1},   // the nearest cell height
+      {13, 0, 12, 6, 1, 1}};   // 12 and 14 equally near: the smaller
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.height << " x " << k.width);
+    auto glyphs = Glyphs("Fixedsys", k.height, k.width), strike = Glyphs("Fixedsys", k.strikeHeight, k.strikeWidth);
+    EXPECT_EQ(strike['A'].Advance, k.strikeWidth);
+    for (int c : {0x41, 0x67, 0x57, 0x5F, 0x7C, 0xC4, 0x80}) {  // A g W _ | Ä €
+      const TFontGlyph &g = glyphs[c], &s = strike[c];
+      ASSERT_FALSE(s.Bits.empty()) << c;
+      EXPECT_EQ(g.Advance, s.Advance * k.x) << c;
+      ASSERT_EQ(g.Width, s.Width * k.x) << c;
+      ASSERT_EQ(g.Height, s.Height * k.y) << c;
+      EXPECT_EQ(g.OriginX, s.OriginX * k.x) << c;
+      EXPECT_EQ(g.OriginY, s.OriginY * k.y) << c;
+      int wrong = 0;
+      for (int r = 0; r < g.Height; r++)
+        for (int x = 0; x < g.Width; x++) wrong += Bit(g, x, r) != Bit(s, x / k.x, r / k.y);
+      EXPECT_EQ(wrong, 0) << c;
+    }
   }
-  EXPECT_EQ(Glyphs("Fixedsys", 29, 0)['A'].Advance, 14);  // the 14 x 28 strike
-  EXPECT_EQ(Glyphs("Fixedsys", 13, 0)['A'].Advance, 6);   // nearest is 6 x 12, not 8 x 14
 }
 
 TEST(FontGlyphs, ControlBytesAreEmptySpaceIsBlankAndCp1252LettersHavePixels) {
@@ -206,32 +233,38 @@ class FontDraw : public GLTest {
 };
 
 TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
-  int32_t font = CreateGLFont("Courier New", 32, 16);
-  ASSERT_NE(font, 0);
-  auto glyphs = Glyphs("Courier New", 32, 16);
-  for (int c : {0x41, 0x67, 0xC4, 0xE9, 0x80}) {  // A g Ä é €
-    glClear(GL_COLOR_BUFFER_BIT);
-    Pos w = RasterAt(100, 200);
-    glColor3f(1, 0, 0);  // the colour current when the raster position is set
-    PrintText(std::string(1, static_cast<char>(c)), 100, 200, font);
-    auto rgb = ReadFrame();
-    const TFontGlyph& g = glyphs[c];
-    int x0 = static_cast<int>(std::floor(w.x - g.OriginX)), y0 = static_cast<int>(std::floor(w.y - g.OriginY));
-    int mismatches = 0;
-    for (int y = y0 - 4; y < y0 + g.Height + 4; y++)
-      for (int x = x0 - 4; x < x0 + g.Width + 4; x++) {
-        bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height && Bit(g, x - x0, y - y0);
-        mismatches += Lit(rgb, x, y) != expect;
-      }
-    EXPECT_EQ(mismatches, 0) << "glyph " << c;
-    EXPECT_EQ(LitPixels(rgb), LitCount(g)) << "glyph " << c;  // nothing elsewhere
-    bool allRed = true;
-    for (size_t i = 0; i < rgb.size(); i += 3)
-      if (rgb[i] || rgb[i + 1] || rgb[i + 2]) allRed &= rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
-    EXPECT_TRUE(allRed);
-    glColor3f(1, 1, 1);
+  const struct {
+    const char* face;
+    int height, width;
+  } fonts[] = {{"Courier New", 32, 16}, {"Fixedsys", 16, 16}};  // scaled outlines; a stretched strike
+  for (auto [face, height, width] : fonts) {
+    int32_t font = CreateGLFont(face, height, width);
+    ASSERT_NE(font, 0);
+    auto glyphs = Glyphs(face, height, width);
+    for (int c : {0x41, 0x67, 0xC4, 0xE9, 0x80}) {  // A g Ä é €
+      glClear(GL_COLOR_BUFFER_BIT);
+      Pos w = RasterAt(100, 200);
+      glColor3f(1, 0, 0);  // the colour current when the raster position is set
+      PrintText(std::string(1, static_cast<char>(c)), 100, 200, font);
+      auto rgb = ReadFrame();
+      const TFontGlyph& g = glyphs[c];
+      int x0 = static_cast<int>(std::floor(w.x - g.OriginX)), y0 = static_cast<int>(std::floor(w.y - g.OriginY));
+      int mismatches = 0;
+      for (int y = y0 - 4; y < y0 + g.Height + 4; y++)
+        for (int x = x0 - 4; x < x0 + g.Width + 4; x++) {
+          bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height && Bit(g, x - x0, y - y0);
+          mismatches += Lit(rgb, x, y) != expect;
+        }
+      EXPECT_EQ(mismatches, 0) << face << " glyph " << c;
+      EXPECT_EQ(LitPixels(rgb), LitCount(g)) << face << " glyph " << c;  // nothing elsewhere
+      bool allRed = true;
+      for (size_t i = 0; i < rgb.size(); i += 3)
+        if (rgb[i] || rgb[i + 1] || rgb[i + 2]) allRed &= rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
+      EXPECT_TRUE(allRed);
+      glColor3f(1, 1, 1);
+    }
+    FreeGLFont(font);
   }
-  FreeGLFont(font);
 }
 
 TEST_F(FontDraw, ControlBytesDrawNothingAndDoNotAdvance) {
@@ -301,6 +334,46 @@ TEST_F(FontDraw, UnpackStateOfTheCallerIsKept) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   FreeGLFont(font);
+}
+
+// The menu as the game draws it, in the menu font ("Fixedsys" 16 x 16).
+class MenuFont : public GameTest {};
+
+// First and last column (x below 236, left of the score panel) holding a pixel of the
+// given colour in the rows from top to bottom; {-1, -1} when there is none.
+std::pair<int, int> InkColumns(const std::vector<uint8_t>& rgb, int top, int bottom, int level) {
+  std::pair<int, int> span{-1, -1};
+  for (int x = 0; x < 236; x++)
+    for (int y = top; y <= bottom; y++) {
+      const uint8_t* p = &rgb[(static_cast<size_t>(y) * kW + x) * 3];
+      if (std::abs(p[0] - level) < 12 && std::abs(p[1] - level) < 12 && std::abs(p[2] - level) < 12) {
+        if (span.first < 0) span.first = x;
+        span.second = x;
+        break;
+      }
+    }
+  return span;
+}
+
+TEST_F(MenuFont, ItemsAreCentredOnX128) {
+  RenderMenu();
+  auto rgb = DumpFramePng("menu_font", kW, kH);  // rows from the top
+  // START and QUIT black, CONTINUE grey (no game yet); item i's baseline is at y = 132 + 64 i.
+  const struct {
+    const char* text;
+    int level;
+  } items[] = {{"START", 0}, {"CONTINUE", 128}, {"QUIT", 0}};
+  for (int i = 0; i < 3; i++) {
+    int baseline = 132 + 64 * i;
+    auto [first, last] = InkColumns(rgb, baseline - 16, baseline + 3, items[i].level);
+    SCOPED_TRACE(items[i].text);
+    ASSERT_GE(first, 0);
+    // 16 units per character: the ink spans nearly the text's width, centred on 128.
+    int width = 16 * static_cast<int>(std::strlen(items[i].text));
+    EXPECT_NEAR((first + last + 1) / 2.0, 128.0, 2.0) << first << ".." << last;
+    EXPECT_GE(last + 1 - first, width - 6);
+    EXPECT_LE(last + 1 - first, width);
+  }
 }
 
 }  // namespace

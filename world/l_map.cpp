@@ -97,8 +97,9 @@ bool MapBuildTerrain(TMap& map, const TImage& heightImage) {
   return ok;
 }
 
-bool MapLoad(TMap& map, const std::string& name) {
-  MapFree(map, false);
+// Everything here may run out of memory (a huge or hostile map image); that ends the load
+// with false and leaves what was built so far.
+static bool LoadTerrain(TMap& map, const std::string& name) {
   TImage height;
   if (!DecodeJpeg("data\\maps\\" + name + "_height.jpg", height)) return false;
   if (!MapBuildTerrain(map, height)) return false;
@@ -109,6 +110,15 @@ bool MapLoad(TMap& map, const std::string& name) {
   map.Pixels = std::move(KeptPixels);
   KeptPixels = TImage{};
   return true;
+}
+
+bool MapLoad(TMap& map, const std::string& name) {
+  MapFree(map, false);
+  try {
+    return LoadTerrain(map, name);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 void MapFree(TMap& map, bool releaseShared) {

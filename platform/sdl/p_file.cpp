@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 
 // Splits on both separators; empty components (runs of separators) vanish.
 static std::vector<std::string> SplitPath(const std::string& path) {
@@ -77,12 +78,16 @@ bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out) {
   out.clear();
   FILE* f = GameFileOpen(gamePath, "rb");
   if (!f) return false;
+  // Closed however the read ends, a buffer that cannot grow included.
+  auto close = [](FILE* file) { std::fclose(file); };
+  std::unique_ptr<FILE, decltype(close)> closer(f, close);
+  // Sized once from the file's length, so a large file takes its size and no more.
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(size_t(st.st_size));
   uint8_t buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  return !std::ferror(f);
 }
 
 bool GameFileFinish(FILE* f) {

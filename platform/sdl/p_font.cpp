@@ -9,6 +9,7 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -159,26 +160,50 @@ static double AverageAdvanceUnits(FT_Face face) {
   return count ? sum / count : face->units_per_EM / 2.0;
 }
 
-// GDI's CreateFont(height, width): a positive height is the cell (ascent + descent),
-// a negative one the em; width is the average character width, 0 for the natural aspect.
-static bool SetCellSize(FT_Face face, int height, int width) {
-  if (height == 0) height = 16;  // GDI's default size for a TrueType face at 96 dpi
-  if (!FT_IS_SCALABLE(face)) {
-    // Bitmap face: the strike nearest in cell height, then in width.
-    if (face->num_fixed_sizes <= 0 || !face->available_sizes) return false;
-    int cell = std::abs(height);
-    int best = 0;
-    long bestCost = -1;
-    for (int i = 0; i < face->num_fixed_sizes; i++) {
-      const FT_Bitmap_Size& s = face->available_sizes[i];
-      long cost = 1000L * std::abs(s.height - cell) + (width ? std::abs(s.width - std::abs(width)) : 0);
-      if (bestCost < 0 || cost < bestCost) {
-        bestCost = cost;
+// Whole-number stretch of a bitmap strike, as GDI stretches a raster font.
+struct TStretch {
+  int X = 1;
+  int Y = 1;
+};
+
+// Bounds the stretch, so that an absurd size cannot ask for huge glyphs.
+static const int kMaxStretch = 8;
+
+// Bitmap face: the strike and whole stretch factors whose cell comes nearest the asked
+// height, then the asked average width (0: the height's factor, keeping the aspect).
+// Ties go to the smaller factor, then to the smaller cell.
+static bool SelectStrike(FT_Face face, int height, int width, TStretch& stretch) {
+  if (face->num_fixed_sizes <= 0 || !face->available_sizes) return false;
+  int cell = std::abs(height);
+  int best = -1;
+  long bestCost = 0;
+  int bestCell = 0;
+  for (int i = 0; i < face->num_fixed_sizes; i++) {
+    const FT_Bitmap_Size& s = face->available_sizes[i];
+    if (s.height <= 0 || s.width <= 0) continue;
+    for (int y = 1; y <= kMaxStretch; y++) {
+      int x = y;
+      if (width) x = std::clamp(static_cast<int>(std::lround(std::abs(width) / double(s.width))), 1, kMaxStretch);
+      long cost = 1000L * std::abs(s.height * y - cell) + (width ? std::abs(s.width * x - std::abs(width)) : 0);
+      bool better = best < 0 || cost < bestCost ||
+                    (cost == bestCost && (y < stretch.Y || (y == stretch.Y && s.height * y < bestCell)));
+      if (better) {
         best = i;
+        bestCost = cost;
+        bestCell = s.height * y;
+        stretch = {x, y};
       }
     }
-    return FT_Select_Size(face, best) == 0;
   }
+  return best >= 0 && FT_Select_Size(face, best) == 0;
+}
+
+// GDI's CreateFont(height, width): a positive height is the cell (ascent + descent),
+// a negative one the em; width is the average character width, 0 for the natural aspect.
+static bool SetCellSize(FT_Face face, int height, int width, TStretch& stretch) {
+  stretch = TStretch();
+  if (height == 0) height = 16;  // GDI's default size for a TrueType face at 96 dpi
+  if (!FT_IS_SCALABLE(face)) return SelectStrike(face, height, width, stretch);
   double upem = face->units_per_EM > 0 ? face->units_per_EM : 2048;
   double cellUnits = static_cast<double>(face->ascender) - face->descender;
   const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -230,7 +255,28 @@ static void ConvertBitmap(const FT_Bitmap& bitmap, TFontGlyph& glyph) {
   glyph.Bits.clear();
 }
 
-static void RenderGlyph(FT_Face face, bool embolden, uint32_t code, TFontGlyph& glyph) {
+// Repeats every column stretch.X times and every row stretch.Y times.
+static void StretchBitmap(TFontGlyph& glyph, const TStretch& stretch) {
+  if (glyph.Bits.empty() || (stretch.X == 1 && stretch.Y == 1)) return;
+  int srcBytes = (glyph.Width + 7) / 8;
+  int w = glyph.Width * stretch.X, h = glyph.Height * stretch.Y;
+  int rowBytes = (w + 7) / 8;
+  std::vector<uint8_t> bits(static_cast<size_t>(rowBytes) * h, 0);
+  for (int r = 0; r < h; r++) {
+    const uint8_t* src = &glyph.Bits[static_cast<size_t>(r / stretch.Y) * srcBytes];
+    uint8_t* dst = &bits[static_cast<size_t>(r) * rowBytes];
+    for (int x = 0; x < w; x++) {
+      int sx = x / stretch.X;
+      if ((src[sx / 8] >> (7 - sx % 8)) & 1) dst[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+  }
+  glyph.Width = w;
+  glyph.Height = h;
+  glyph.Bits.swap(bits);
+}
+
+static void RenderGlyph(FT_Face face, bool embolden, const TStretch& stretch, uint32_t code,
+                        TFontGlyph& glyph) {
   glyph = TFontGlyph();
   if (code == 0) return;
   FT_UInt index = FT_Get_Char_Index(face, code);
@@ -245,11 +291,12 @@ static void RenderGlyph(FT_Face face, bool embolden, uint32_t code, TFontGlyph& 
     return;
   }
   glyph.Defined = true;
-  glyph.Advance = static_cast<int>(slot->advance.x >> 6);
+  glyph.Advance = static_cast<int>(slot->advance.x >> 6) * stretch.X;
   ConvertBitmap(slot->bitmap, glyph);
   if (!glyph.Bits.empty()) {
-    glyph.OriginX = -slot->bitmap_left;
-    glyph.OriginY = glyph.Height - slot->bitmap_top;
+    StretchBitmap(glyph, stretch);
+    glyph.OriginX = -slot->bitmap_left * stretch.X;
+    glyph.OriginY = glyph.Height - slot->bitmap_top * stretch.Y;
   }
 }
 
@@ -261,11 +308,12 @@ bool PlatformRenderFontGlyphs(const char* faceName, int height, int width,
   if (!library || !MatchFace(faceName, match)) return false;
   FT_Face face = nullptr;
   if (FT_New_Face(library, match.File.c_str(), match.Index, &face) != 0) return false;
-  bool ok = SetCellSize(face, height, width);
+  TStretch stretch;
+  bool ok = SetCellSize(face, height, width, stretch);
   if (ok) {
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);
     for (int c = 0; c < 256; c++)
-      RenderGlyph(face, match.Embolden, PlatformCp1252ToUnicode(static_cast<uint8_t>(c)), glyphs[c]);
+      RenderGlyph(face, match.Embolden, stretch, PlatformCp1252ToUnicode(static_cast<uint8_t>(c)), glyphs[c]);
   }
   FT_Done_Face(face);
   return ok;
