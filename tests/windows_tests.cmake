@@ -11,7 +11,7 @@ set(WINDOWS_TESTS
 # Cases about the other backend's own machinery (fontconfig's aliases, Terminus's strikes),
 # and about how heavy the face standing in for "Impact" is, which Wine leaves to fontconfig.
 set(WINDOWS_EXCLUDED_test_fonts
-  "FontAliases.*:FontSize.FixedsysTakesTheNearestBitmapStrike:FontSize.ImpactIsWideAndHeavy")
+  "FontAliases.*:FontSize.FixedsysStretchesItsNearestStrikeByWholeFactors:FontSize.ImpactIsWideAndHeavy")
 # A full disk is made with /dev/full, which Windows does not have.
 set(WINDOWS_EXCLUDED_test_scores "ScoreFile.FullDiskKeepsTheOldFileAndLeavesNoTemporary")
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 
 // The file system already ignores case; only the separators need folding.
 std::string ResolveGamePath(const std::string& gamePath) {
@@ -60,19 +61,18 @@ bool GameFileReadAll(const std::string& gamePath, std::vector<uint8_t>& out) {
   if (path.empty()) return false;
   HANDLE h = OpenShared(path, false, OPEN_EXISTING);
   if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
+  // Closed however the read ends, a buffer that cannot grow included.
+  std::unique_ptr<void, decltype(&CloseHandle)> closer(h, CloseHandle);
+  // Sized once from the file's length, so a large file takes its size and no more.
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(h, &size) && size.QuadPart > 0) out.reserve(static_cast<size_t>(size.QuadPart));
   uint8_t buf[65536];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
+    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) return false;
+    if (got == 0) return true;
     out.insert(out.end(), buf, buf + got);
   }
-  CloseHandle(h);
-  return ok;
 }
 
 bool GameFileFinish(FILE* f) {
