@@ -55,8 +55,10 @@ LRESULT CALLBACK Win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   if (Proc && window == Win32Window() && GameMessage(message))
     Proc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam));
   // Closing is the game's: its close handling destroys the window, which is all
-  // DefWindowProcA would do with WM_CLOSE.
+  // DefWindowProcA would do with WM_CLOSE. By the end of WM_QUERYENDSESSION the window
+  // is gone, so the game's consent to end the session is given here.
   if (message == WM_CLOSE) return 0;
+  if (message == WM_QUERYENDSESSION) return TRUE;
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
