@@ -1,5 +1,5 @@
 // The player's own view over the world: shadow, gun, crosshair, damage vignette and HUD.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Spider records: filling a new one for the map's list and drawing it with the shared model.
 #include "actors/l_spider.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include "app/l_utils.h"
 #include "game/l_game.h"

@@ -1,7 +1,7 @@
 // Zenit records: filling a new one for the map's list and drawing its three meshes.
 #include "actors/l_zenit.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include "game/l_game.h"
 #include "render/l_gl.h"

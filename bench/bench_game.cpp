@@ -1,5 +1,5 @@
 // Whole-game speed on the generated data set: a game step and a frame under load, and start-up.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

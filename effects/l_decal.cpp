@@ -1,7 +1,7 @@
 // Terrain decals: single texels written into the map's colour texture on levels 0 to 4.
 #include "effects/l_decal.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The particle list: textures, adding, per-step update and freeing, the two draw passes.
 #include "effects/l_particle.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <utility>
 

@@ -1,5 +1,5 @@
 // The particle classes: tracer, smoke, ricochet, muzzle fire, gibs and blood drops.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 

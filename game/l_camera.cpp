@@ -1,7 +1,7 @@
 // The first-person camera: view matrix, zoom easing, frustum planes, projection, listener.
 #include "game/l_camera.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 

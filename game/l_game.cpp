@@ -1,7 +1,7 @@
 // Game flow: the global objects, loading and freeing every asset, a new game, one step, one frame.
 #include "game/l_game.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include "actors/l_player.h"
 #include "actors/l_spider.h"

@@ -1,7 +1,7 @@
 // The menu: item choice, name entry, its animation, and the frame drawn over the sky.
 #include "menu/l_menu.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include "app/l_app.h"
 #include "app/l_utils.h"

@@ -1,7 +1,7 @@
 // ZRM1 models: reading, per-mesh normals and key matrices, baking every frame, drawing.
 #include "models/l_model.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 #include <new>

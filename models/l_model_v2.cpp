@@ -1,7 +1,7 @@
 // ZRM2 models: reading plain indexed meshes with computed normals, drawing them.
 #include "models/l_model_v2.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <new>
 

@@ -1,14 +1,14 @@
-// File access for game paths: Windows separators and case-insensitive name resolution.
+// File access for game paths: Windows separators and case-insensitive names on every system.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-// Turns "data\\Textures\\Env.JPG" into a real path: backslashes and runs of separators
-// become one '/', and each component is matched case-insensitively against the
-// directory's entries (an exact match wins). Components that do not exist are kept
-// as written, so the result can also name a file about to be created.
+// Turns "data\\Textures\\Env.JPG" into a real path: runs of either separator become one of
+// the system's, and where names are case-sensitive each component is matched
+// case-insensitively against the directory's entries (an exact match wins). Components that
+// do not exist are kept as written, so the result can also name a file about to be created.
 std::string ResolveGamePath(const std::string& gamePath);
 
 // fopen on the resolved path. Reading never locks the file for others.

@@ -25,7 +25,8 @@ constexpr uint32_t kSoundStatusLooping = 4;
 
 // Before PlatformSoundOpen: render into memory instead of opening a sound card
 // (tests; PlatformSoundRender then drives the mixer). Stereo float at the given rate,
-// which is undithered: silence renders as exact zeros.
+// which is undithered: silence renders as exact zeros. Where the system has no such
+// device (DirectSound) the open then fails.
 void PlatformSoundUseLoopback(bool loopback, uint32_t sampleRate = 44100);
 // Mixes frames of interleaved stereo output (full scale 1.0); loopback devices only.
 bool PlatformSoundRender(float* stereo, uint32_t frames);

@@ -15,6 +15,8 @@ void WaveOutReset();
 void WaveOutClose();
 bool WaveOutIsOpen();
 
+// Test aid: while set, opening fails as it does where there is no output device.
+void WaveOutTestRefuseOpen(bool refuse);
 // Test aid: every stretch the device consumes from the ring is handed to the
 // monitor from the audio thread (nullptr switches it off).
 void WaveOutSetMonitor(void (*monitor)(const uint8_t* bytes, uint32_t count, void* ctx), void* ctx);

@@ -1,7 +1,7 @@
 // OpenGL context, display mode, frame end, the two projections and the render-state helpers.
 #include "render/l_gl.h"
 
-#include <GL/glu.h>
+#include "platform/p_gl.h"
 
 #include "app/l_app.h"
 #include "platform/p_window.h"

@@ -1,6 +1,6 @@
 // OpenGL context, display mode, frame, projections, texture manager, render states and fonts.
 #pragma once
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <cstdint>
 #include <string>
 #include <vector>

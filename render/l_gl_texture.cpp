@@ -1,5 +1,5 @@
 // Texture manager: textures by file name with reference counts, full mipmap chains.
-#include <GL/glu.h>
+#include "platform/p_gl.h"
 
 #include <algorithm>
 #include <cctype>

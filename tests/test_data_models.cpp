@@ -1,7 +1,7 @@
 // The generated models: loadable by the game, shaped and drawn as the game uses them.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <algorithm>
 #include <cmath>

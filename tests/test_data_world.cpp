@@ -1,7 +1,7 @@
 // The generated world in the game: the texture manager, the map loader and the renderer.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <algorithm>
 #include <cmath>

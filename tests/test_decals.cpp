@@ -1,7 +1,7 @@
 // Terrain decals: texels written on mip levels 0 to 4, scaled by the kept colour image.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <array>
 #include <limits>

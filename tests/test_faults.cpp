@@ -1,6 +1,6 @@
 // Faults from outside: no data, damaged assets, an unwritable score file, no sound device,
 // the close handling run twice, and focus lost and regained with keys held.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>

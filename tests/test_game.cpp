@@ -1,5 +1,5 @@
 // Game flow: frozen under the menu, START anew, death, freeing twice, a session replayed by seed.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Player view and HUD: nothing when dead, the vignette, crosshair, build bar, shadow and gun tint.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Menu: item movement and choice, name entry, Backspace, Escape, animation and the drawn frame.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // ZRM1 and ZRM2 models: layout of the baked arrays, colours, normals, drawing, refusals.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 #include <vector>

@@ -1,7 +1,7 @@
 // Particles: lifetimes of every class, the list's update and draw order, shared gib meshes.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 // A long scripted session of real play: aim and fire, walk, build turrets, visit the menu,
 // die and start over, wave after wave, with every bound and the resident memory watched.
 // HALVROST_SOAK_STEPS sets the length (180000 steps is one hour of game time).
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 #include <gtest/gtest.h>
 #include <malloc.h>
 

@@ -1,11 +1,9 @@
 // Timer, integer text, file checks, the random generator and game-path resolution.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "app/l_utils.h"
@@ -67,20 +65,22 @@ TEST(Random, RangesAndRepeatableSeeds) {
 class Files : public ::testing::Test {
  protected:
   void SetUp() override {
-    mkdir(dir.File("Data").c_str(), 0755);
-    mkdir(dir.File("Data/Sounds").c_str(), 0755);
+    std::filesystem::create_directories(dir.File("Data/Sounds"));
     WriteBytes(dir.File("Data/Sounds/Attack.WAV"), {1, 2, 3});
   }
   ScratchDir dir;
 };
 
-TEST_F(Files, WindowsPathsResolveCaseInsensitively) {
-  std::string want = dir.File("Data/Sounds/Attack.WAV");
-  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\data\\sounds\\attack.wav"), want);
-  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\DATA\\\\sounds//attack.wav"), want);
-  EXPECT_TRUE(FileExists(dir.Path() + "\\data\\sounds\\\\ATTACK.wav"));
-  // A name that does not exist yet keeps its spelling below the resolved folders.
-  EXPECT_EQ(ResolveGamePath(dir.Path() + "\\data\\New.dat"), dir.File("Data/New.dat"));
+TEST_F(Files, WindowsPathsFindFilesWhateverTheirCase) {
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(GameFileReadAll(dir.Path() + "\\data\\sounds\\attack.wav", bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(FileExists(dir.Path() + "\\DATA\\\\sounds//ATTACK.wav"));
+  // A file made under a path that does not exist yet lands in the existing folders.
+  FILE* f = GameFileOpen(dir.Path() + "\\data\\New.dat", "wb");
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(GameFileFinish(f));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("Data/New.dat")));
 }
 
 TEST_F(Files, FileExistsOnlyForReadableFiles) {
@@ -100,18 +100,15 @@ TEST_F(Files, FileExistsOnlyForReadableFiles) {
 }
 
 TEST_F(Files, ProgramDirectoryHoldsTheData) {
-  auto cwd = [] {
-    char now[PATH_MAX];
-    return std::string(getcwd(now, sizeof now) ? now : "");
-  };
-  const std::string old = cwd();
+  namespace fs = std::filesystem;
+  const fs::path old = fs::current_path();
   ScratchDir elsewhere;
-  ASSERT_EQ(chdir(elsewhere.Path().c_str()), 0);
+  fs::current_path(elsewhere.Path());
   // No data here nor beside the test binary: the build's data folder is used.
   EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", dir.Path().c_str()));
-  EXPECT_EQ(cwd(), dir.Path());
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir.Path()));
   // Already in a folder holding data: stay.
   EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", elsewhere.Path().c_str()));
-  EXPECT_EQ(cwd(), dir.Path());
-  ASSERT_EQ(chdir(old.c_str()), 0);
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir.Path()));
+  fs::current_path(old);
 }

@@ -1,8 +1,7 @@
 // Render checks: the sky box seen from inside, a textured terrain, creatures, final state.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/p_gl.h"
 
 #include <array>
 #include <functional>

@@ -1,8 +1,7 @@
-// Music output: the ring, the output thread and the game-facing operations over SDL's dummy audio.
+// Music output: the ring, the output thread and the game-facing operations over the output device.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -10,6 +9,7 @@
 #include "audio/l_music.h"
 #include "audio/xm_song.h"
 #include "platform/p_waveout.h"
+#include "support/test_env.h"
 #include "support/xm_rig.h"
 
 namespace {
@@ -31,7 +31,7 @@ XmModuleDef BusySong(int channels) {
 
 class MusicOutput : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+  static void SetUpTestSuite() { SetDefaultEnv("SDL_AUDIODRIVER", "dummy"); }
   void TearDown() override {
     StopMusic();
     FreeMusic();
@@ -63,7 +63,7 @@ std::vector<uint8_t> CapturedBytes(bool clear = false) {
 
 TEST_F(MusicOutput, StopReturnsAfterTheThreadEndedAndPlayStartsCleanlyAgain) {
   ASSERT_TRUE(LoadMusic(Write("a.xm", BusySong(2))));
-  ASSERT_TRUE(PlayMusic()) << "no audio device: is SDL_AUDIODRIVER=dummy available?";
+  ASSERT_TRUE(PlayMusic()) << "no audio device (SDL_AUDIODRIVER=dummy, or a sound server)";
   EXPECT_TRUE(StopMusic());
   ASSERT_TRUE(PlayMusic());  // a clean start after a stop
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -110,13 +110,11 @@ TEST_F(MusicOutput, AMissingFileLeavesNoSong) {
 
 TEST_F(MusicOutput, WithoutAnAudioDevicePlayFailsAndTheSongStays) {
   ASSERT_TRUE(LoadMusic(Write("a.xm", BusySong(2))));
-  const char* was = std::getenv("SDL_AUDIODRIVER");
-  std::string saved = was ? was : "";
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  WaveOutTestRefuseOpen(true);
   EXPECT_FALSE(PlayMusic());
   EXPECT_EQ(XmOutput.outputBuffer, nullptr);
   EXPECT_EQ(XmOutput.thread, nullptr);
-  setenv("SDL_AUDIODRIVER", saved.empty() ? "dummy" : saved.c_str(), 1);
+  WaveOutTestRefuseOpen(false);
   EXPECT_TRUE(PlayMusic());
 }
 

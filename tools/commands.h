@@ -4,3 +4,4 @@
 int CmdGenerate(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
 int CmdRenderXm(int argc, char** argv);
+int CmdIcon(int argc, char** argv);

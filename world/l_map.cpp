@@ -1,7 +1,7 @@
 // The map record: shared resources, terrain building from the height image, actor lists.
 #include "world/l_map.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <new>
 #include <utility>

@@ -1,16 +1,11 @@
 // Drawing the world: the sky box around the eye, the detail-textured terrain, the actors.
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include "actors/l_spider.h"
 #include "actors/l_zenit.h"
 #include "game/l_game.h"
 #include "render/l_gl.h"
 #include "world/l_map.h"
-
-#ifndef GL_TEXTURE0_ARB
-#define GL_TEXTURE0_ARB 0x84C0
-#define GL_TEXTURE1_ARB 0x84C1
-#endif
 
 struct TSkyCorner {
   float s, t, x, y, z;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/sdl/p_keys.h"
+#include "platform/p_keys.h"
 #include "platform/p_window.h"
 
 static std::deque<TMessage> Queue;
@@ -55,7 +55,7 @@ static void TranslateKey(const SDL_KeyboardEvent& k) {
   SDL_Keycode key = k.keysym.sym;
   bool altKey = key == SDLK_LALT || key == SDLK_RALT;
   AltHeld = altKey ? down : (k.keysym.mod & KMOD_ALT) != 0;
-  uint8_t vk = VirtualKeyFromSDLKey(key);
+  uint8_t vk = VirtualKeyFromName(SDL_GetKeyName(key));
   if (vk == 0) return;
   int32_t lParam = (k.repeat ? 1 : 0) | (down ? 0 : static_cast<int32_t>(0xC0000000u));
   // Keys typed with Alt held, Alt itself and F10 are system keys: they never arrive

@@ -20,6 +20,9 @@ struct TWaveOut {
 };
 
 static TWaveOut WaveOut;
+static bool RefuseOpen = false;
+
+void WaveOutTestRefuseOpen(bool refuse) { RefuseOpen = refuse; }
 
 static void Feed(void*, Uint8* stream, int len) {
   if (!WaveOut.ring || WaveOut.ringBytes == 0 || len <= 0) {
@@ -42,6 +45,7 @@ static void Feed(void*, Uint8* stream, int len) {
 
 bool WaveOutOpen(uint32_t rate) {
   if (WaveOut.device) WaveOutClose();
+  if (RefuseOpen) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   WaveOut.subsystem = true;
   SDL_AudioSpec want;

@@ -172,7 +172,7 @@ void GameTest::SetUp() {
   std::filesystem::current_path(dir_.Path());
   // OpenAL's null output plays into nothing in real time, so the gun's channels are
   // real handles even without a sound card; when no device opens the game runs silent.
-  setenv("ALSOFT_DRIVERS", "null", 0);
+  SetDefaultEnv("ALSOFT_DRIVERS", "null");
   InitSound();
   LoadGame();
   loaded_ = true;

@@ -1,7 +1,7 @@
 // PNG writer with stored (uncompressed) deflate blocks: enough for test images, no library.
 #include "support/png_dump.h"
 
-#include <GL/gl.h>
+#include "platform/p_gl.h"
 
 #include <algorithm>
 #include <cstdio>

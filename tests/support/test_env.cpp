@@ -1,12 +1,13 @@
 // Headless GL fixture and scratch-file helpers used by the unit tests.
 #include "support/test_env.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -21,14 +22,21 @@
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 
+void SetDefaultEnv(const char* name, const char* value) {
+  if (std::getenv(name)) return;
+  // putenv keeps the very string on some systems: it must live on.
+  std::string entry = std::string(name) + "=" + value;
+  putenv(strdup(entry.c_str()));
+}
+
 // Every test runs without a display or a sound card: SDL's offscreen video driver
 // gives a real Mesa context, its dummy audio driver a real callback, OpenAL Soft's
 // null backend a device. Values already set (by ./dev test, or by hand) win.
 static const bool kEnvironmentDefaults = [] {
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  setenv("ALSOFT_DRIVERS", "null", 0);
-  setenv("HALVROST_BINARY_DIR", HALVROST_TEST_BINARY_DIR, 0);
+  SetDefaultEnv("SDL_VIDEODRIVER", "offscreen");
+  SetDefaultEnv("SDL_AUDIODRIVER", "dummy");
+  SetDefaultEnv("ALSOFT_DRIVERS", "null");
+  SetDefaultEnv("HALVROST_BINARY_DIR", HALVROST_TEST_BINARY_DIR);
   return true;
 }();
 
@@ -56,17 +64,26 @@ void GLTest::SetUp() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-ScratchDir::ScratchDir() {
-  std::string base = std::filesystem::temp_directory_path().string() + "/halvrost-test-XXXXXX";
-  std::vector<char> buf(base.begin(), base.end());
-  buf.push_back(0);
-  char* made = mkdtemp(buf.data());
-  path_ = made ? made : "/tmp";
+// A name nobody else holds: create_directory fails on one that exists.
+std::string MakeUniqueDir(const std::string& prefix) {
+  static std::mt19937_64 names(std::random_device{}() ^
+                               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(names()));
+    std::filesystem::path p = base / (prefix + suffix);
+    std::error_code ec;
+    if (std::filesystem::create_directory(p, ec)) return p.generic_string();
+  }
+  return "";
 }
+
+ScratchDir::ScratchDir() : path_(MakeUniqueDir("halvrost-test-")) {}
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
-  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -10,7 +10,12 @@
 // Returns false (and the test should GTEST_SKIP) when no GL is available at all.
 bool EnsureTestGL(int width = 640, int height = 480);
 
-// A fresh empty directory below the build tree; removed at destruction.
+// Sets an environment variable unless it is set already.
+void SetDefaultEnv(const char* name, const char* value);
+// Creates a new empty directory below the system's temporary folder; "" on failure.
+std::string MakeUniqueDir(const std::string& prefix);
+
+// A fresh empty directory in the temporary folder; removed at destruction.
 class ScratchDir {
  public:
   ScratchDir();

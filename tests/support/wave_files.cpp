@@ -36,7 +36,7 @@ std::vector<uint8_t> MakeWave(const WaveLayout& s, const std::vector<uint8_t>& d
 std::vector<uint8_t> SineData16(uint32_t frames, float frequency, uint32_t rate, float amplitude) {
   std::vector<uint8_t> d(frames * 2);
   for (uint32_t i = 0; i < frames; i++) {
-    double v = amplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * i / rate);
+    double v = amplitude * 32767.0 * std::sin(2.0 * 3.14159265358979323846 * frequency * i / rate);
     auto s = static_cast<int16_t>(std::lround(v));
     d[2 * i] = static_cast<uint8_t>(s & 0xFF);
     d[2 * i + 1] = static_cast<uint8_t>((static_cast<uint16_t>(s) >> 8) & 0xFF);

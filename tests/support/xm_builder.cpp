@@ -8,6 +8,7 @@
 
 #include "audio/xm_file.h"
 #include "audio/xm_song.h"
+#include "support/test_env.h"
 
 XmPatternDef& XmModuleDef::AddPattern(int rows) {
   patterns.emplace_back();
@@ -180,17 +181,11 @@ TXmSong* LoadXmBytes(const std::vector<uint8_t>& bytes) {
 
 std::vector<int16_t> FlatSample(size_t length, int16_t value) { return std::vector<int16_t>(length, value); }
 
-XmScratch::XmScratch() {
-  std::string base = std::filesystem::temp_directory_path().string() + "/halvrost-xm-XXXXXX";
-  std::vector<char> buf(base.begin(), base.end());
-  buf.push_back(0);
-  char* made = mkdtemp(buf.data());
-  path_ = made ? made : "/tmp";
-}
+XmScratch::XmScratch() : path_(MakeUniqueDir("halvrost-xm-")) {}
 
 XmScratch::~XmScratch() {
   std::error_code ec;
-  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 void XmScratch::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
