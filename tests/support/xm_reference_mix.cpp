@@ -116,29 +116,14 @@ static void MixOne(TMixVoice* v, float* dst, int32_t frames) {
         if (lg == 0.0f && rg == 0.0f) {
           pos += step * n;  // silent: only the position moves
         } else {
-          int32_t i = 0;
-          for (; i + 1 < n; i += 2) {
-            int64_t i0 = pos >> 32;
-            float t0 = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
-            int64_t p1 = pos + step;
-            int64_t i1 = p1 >> 32;
-            float t1 = static_cast<float>(static_cast<uint32_t>(p1)) * kInv2p32;
-            float a0 = data[i0], a1 = data[i0 + 1], b0 = data[i1], b1 = data[i1 + 1];
-            float x0 = a0 + t0 * (a1 - a0), x1 = b0 + t1 * (b1 - b0);
-            out[0] += x0 * lg;
-            out[1] += x0 * rg;
-            out[2] += x1 * lg;
-            out[3] += x1 * rg;
-            out += 4;
-            pos = p1 + step;
-          }
-          if (i < n) {
-            int64_t i0 = pos >> 32;
-            float t0 = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
-            float a0 = data[i0], a1 = data[i0 + 1];
-            float x0 = a0 + t0 * (a1 - a0);
-            out[0] += x0 * lg;
-            out[1] += x0 * rg;
+          for (int32_t i = 0; i < n; ++i) {
+            int64_t idx = pos >> 32;
+            float t = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
+            float s0 = data[idx], s1 = data[idx + 1];
+            float x = s0 + t * (s1 - s0);
+            out[0] += x * lg;
+            out[1] += x * rg;
+            out += 2;
             pos += step;
           }
         }
