@@ -12,6 +12,14 @@ static const float kInv2p32 = 1.0f / 4294967296.0f;
 static const uint64_t kZeroSpeedStandIn = 0x017C6F8Cu;
 static const int64_t kFarDistance = int64_t{1} << 56;
 
+// The sample at a 32.32 position, linearly between its two neighbours.
+static float Interpolate(const int16_t* data, int64_t pos) {
+  int64_t idx = pos >> 32;
+  float t = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
+  float s0 = data[idx], s1 = data[idx + 1];
+  return s0 + t * (s1 - s0);
+}
+
 // Maps a position past a ping-pong boundary back into the loop. The loop is unfolded
 // into a forward line of period 2L, which equals reflecting at E (2E - p - 2^-32) and at
 // the loop start (2S - p - 2^-32) as often as needed.
@@ -91,10 +99,7 @@ static void MixOne(TMixVoice* v, float* dst, int32_t frames) {
       if (ramping) {
         float lg = v->currentLeft * kInv256 * kInv255, rg = v->currentRight * kInv256 * kInv255;
         for (int32_t i = 0; i < n; ++i) {
-          int64_t idx = pos >> 32;
-          float t = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
-          float s0 = data[idx], s1 = data[idx + 1];
-          float x = s0 + t * (s1 - s0);
+          float x = Interpolate(data, pos);
           out[0] += x * lg;
           out[1] += x * rg;
           out += 2;
@@ -117,10 +122,7 @@ static void MixOne(TMixVoice* v, float* dst, int32_t frames) {
           pos += step * n;  // silent: only the position moves
         } else {
           for (int32_t i = 0; i < n; ++i) {
-            int64_t idx = pos >> 32;
-            float t = static_cast<float>(static_cast<uint32_t>(pos)) * kInv2p32;
-            float s0 = data[idx], s1 = data[idx + 1];
-            float x = s0 + t * (s1 - s0);
+            float x = Interpolate(data, pos);
             out[0] += x * lg;
             out[1] += x * rg;
             out += 2;
