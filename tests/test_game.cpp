@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "render/l_gl.h"
 #include "support/game_env.h"
 
 namespace {
@@ -30,11 +29,9 @@ class Flow : public GameTest {};
 TEST_F(Flow, MenuFreezesTheGameAndContinueResumesExactly) {
   ChooseMenuItem(0);
   ASSERT_FALSE(MenuActive);
-  KeyPress('W');
-  Steps(600);  // past the wave delay: spiders are coming
-  KeyRelease('W');
-  KeyPress(0);
-  Steps(60);
+  Press('W', 600);  // past the wave delay: spiders are coming
+  Release('W');
+  Press(0, 60);
   ASSERT_GT(GameMap.SpiderCount, 0);
   KeyRelease(0);
   TapKey(VK_ESCAPE);
@@ -54,8 +51,7 @@ TEST_F(Flow, MenuFreezesTheGameAndContinueResumesExactly) {
 TEST_F(Flow, StartOverARunningGameStartsAFreshOne) {
   ChooseMenuItem(0);
   Player.Points = 300;
-  KeyPress('F');
-  Steps(160);
+  Press('F', 160);
   KeyRelease('F');
   ASSERT_EQ(GameMap.ZenitCount, 1);
   Steps(500);
@@ -75,18 +71,6 @@ TEST_F(Flow, StartOverARunningGameStartsAFreshOne) {
   const TMatrix view = Camera.View;
   Step();
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(Camera.View[i], view[i], 1e-4f) << i;
-}
-
-// That spiders walk on and the wave clock runs while the player is dead is checked with the
-// spiders; here that death leaves the game on screen until Escape.
-TEST_F(Flow, DeathKeepsTheWorldRunningUntilEscape) {
-  ChooseMenuItem(0);
-  Step();
-  DamagePlayer(100);
-  Steps(10);
-  EXPECT_FALSE(MenuActive);  // death does not open the menu
-  TapKey(VK_ESCAPE);
-  EXPECT_TRUE(MenuActive);
 }
 
 TEST_F(Flow, FreeingTwiceIsHarmless) {

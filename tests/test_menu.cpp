@@ -45,6 +45,8 @@ TEST_F(Menu, ContinueOnlyResumesALivingGameAndQuitEndsTheProgram) {
   TapKey(VK_RETURN);
   EXPECT_FALSE(MenuActive);
   DamagePlayer(1000);
+  Steps(10);
+  EXPECT_FALSE(MenuActive);  // death leaves the game on screen until Escape
   KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
   ASSERT_EQ(MenuSelection, 1);
@@ -92,8 +94,7 @@ TEST_F(Menu, EscapeInTheMenuIsInert) {
 
 TEST_F(Menu, EscapeDuringPlayOpensTheMenuOnceAndStopsTheGun) {
   TapKey(VK_RETURN);
-  KeyPress(0);
-  Steps(20);
+  Press(0, 20);
   ASSERT_EQ(Player.Keys[KeyFire].Down, 1);
   KeyRelease(0);
   KeyRelease(VK_ESCAPE);

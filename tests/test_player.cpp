@@ -1,5 +1,6 @@
 // Player and gun: view, walking, bounds, the gun's three states and sounds, building, damage, death.
 #include <cmath>
+#include <string>
 #include <tuple>
 
 #include "audio/l_sound.h"
@@ -20,7 +21,11 @@ class PlayerTest : public PlayTest {
     return false;
   }
   static float Speed() { return std::hypot(Player.Velocity.x, Player.Velocity.z); }
-  static auto GunChannels() { return tuple(Player.SpinUpChannel, Player.FireChannel, Player.SpinDownChannel); }
+  // The gun's start, fire and stop channels: a letter for a handle, '-' for none.
+  static char On(int32_t channel, char c) { return channel == -1 ? '-' : channel >= 0 ? c : '?'; }
+  static std::string Gun() {
+    return {On(Player.SpinUpChannel, 'U'), On(Player.FireChannel, 'F'), On(Player.SpinDownChannel, 'D')};
+  }
 };
 
 TEST_F(PlayerTest, HeldFireSpinsUpShootsEveryFifthStepAndTheBarrelsCoastOnRelease) {
@@ -51,18 +56,13 @@ TEST_F(PlayerTest, HeldFireSpinsUpShootsEveryFifthStepAndTheBarrelsCoastOnReleas
 
 TEST_F(PlayerTest, GunSoundsStartLoopStopOnceAndRestartWhileCoasting) {
   if (!HasSound()) GTEST_SKIP() << "no sound device";
-  KeyPress(Fire);
-  Step();
-  EXPECT_GE(Player.SpinUpChannel, 0);
-  EXPECT_EQ(Player.FireChannel, -1);
+  Press(Fire, 1);
+  EXPECT_EQ(Gun(), "U--");
   Steps(79);
-  EXPECT_GE(Player.FireChannel, 0);
-  EXPECT_EQ(Player.SpinUpChannel, -1);  // the fire loop took over
-  KeyRelease(Fire);
-  Step();
+  EXPECT_EQ(Gun(), "-F-");  // the fire loop took over
+  Release(Fire, 1);
+  EXPECT_EQ(Gun(), "--D");
   const int32_t stop = Player.SpinDownChannel;
-  EXPECT_EQ(GunChannels(), tuple(-1, -1, stop));
-  EXPECT_GE(stop, 0);
   for (int i = 0; i < 30; ++i) {
     Step();
     // Not requested again; the handle is only let go when the sound has ended.
@@ -71,10 +71,8 @@ TEST_F(PlayerTest, GunSoundsStartLoopStopOnceAndRestartWhileCoasting) {
   // Pressing again while the barrels coast cuts the stop sound and starts over.
   float spin = Player.Spin;
   ASSERT_GT(spin, 0.0f);
-  KeyPress(Fire);
-  Step();
-  EXPECT_EQ(Player.SpinDownChannel, -1);
-  EXPECT_GE(Player.SpinUpChannel, 0);
+  Press(Fire, 1);
+  EXPECT_EQ(Gun(), "U--");
   EXPECT_FLOAT_EQ(Player.Spin, spin + 0.3f);
 }
 
@@ -87,10 +85,8 @@ TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
   if (!HasSound()) GTEST_SKIP() << "no sound device";
   FakeNow = 1000;
   SetSoundTickSource(FakeTick);
-  KeyPress(Fire);
-  Steps(60);
-  KeyRelease(Fire);
-  Step();
+  Press(Fire, 60);
+  Release(Fire, 1);
   int32_t stop = Player.SpinDownChannel, copy = stop;
   ASSERT_GE(stop, 0);
   StopChannel(copy);  // as if it had played to its end
@@ -105,8 +101,7 @@ TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
   ASSERT_EQ(other, stop);
   Steps(3);
   EXPECT_EQ(VectorDistSq(Channels[stop].position, far), 0.0f);  // not moved to the gun
-  KeyPress(Fire);
-  Step();
+  Press(Fire, 1);
   uint32_t status = 0;
   ASSERT_TRUE(PlatformSoundStatus(Channels[stop].buffer, status));
   EXPECT_TRUE(status & kSoundStatusPlaying);
@@ -120,19 +115,16 @@ TEST_F(PlayerTest, NoStopSoundWithoutStartOrFireSoundAndResetClearsKeysAndChanne
   EXPECT_EQ(Player.SpinDownChannel, -1);
   const int32_t start = Player.SpinUpSound;
   Player.SpinUpSound = -1;  // a failed start sound leaves nothing to stop either
-  KeyPress(Fire);
-  Steps(3);
-  KeyRelease(Fire);
-  Steps(2);
-  EXPECT_EQ(GunChannels(), tuple(-1, -1, -1));
+  Press(Fire, 3);
+  Release(Fire, 2);
+  EXPECT_EQ(Gun(), "---");
   Player.SpinUpSound = start;
-  KeyPress(W);
-  KeyPress(Fire);
-  Step();
+  Press(W);
+  Press(Fire, 1);
   Player.SpinDownChannel = 5;
   ResetPlayerInput();
   for (const TPlayerKey& k : Player.Keys) EXPECT_EQ(k.Down, 0);
-  EXPECT_EQ(GunChannels(), tuple(-1, -1, -1));
+  EXPECT_EQ(Gun(), "---");
 }
 
 TEST_F(PlayerTest, KillsWithTheGunCountAsPointsAndKills) {
@@ -159,8 +151,7 @@ TEST_F(PlayerTest, BuildingNeedsMoreThanAHundredPointsTakes150StepsAndEachTurret
   Player.Points = 100;
   Player.Yaw = 1.25f;
   Player.Pitch = -0.5f;
-  KeyPress(F);
-  Steps(300);
+  Press(F, 300);
   EXPECT_EQ(building(), tuple(0, 100, 0));
   Player.Points = 251;  // the key is still held
   Steps(149);
@@ -175,23 +166,19 @@ TEST_F(PlayerTest, BuildingNeedsMoreThanAHundredPointsTakes150StepsAndEachTurret
   EXPECT_EQ(tuple(z.Aim[0], z.TargetAim[1]), tuple(-0.5f, 1.25f));
   Steps(300);
   EXPECT_EQ(building(), tuple(1, 151, 151));  // rests until the key is released
-  KeyRelease(F);
-  Step();
+  Release(F, 1);
   EXPECT_EQ(Player.BuildCounter, 0);
-  KeyPress(F);
-  Steps(150);
+  Press(F, 150);
   EXPECT_EQ(building(), tuple(2, 51, 150));
   Steps(400);
   EXPECT_EQ(building(), tuple(2, 51, 0));
 }
 
 TEST_F(PlayerTest, WalkingSettlesAtTwoTenthsOppositeKeysCancelAndTheSpeedDecaysByATenth) {
-  KeyPress(W);
-  Steps(200);
+  Press(W, 200);
   EXPECT_NEAR(Speed(), 0.2f, 1e-4f);
   EXPECT_NEAR(Player.Velocity.z, 0.2f, 1e-4f);  // facing +z
-  KeyPress(D);
-  Steps(200);
+  Press(D, 200);
   EXPECT_NEAR(Speed(), 0.2f * std::sqrt(2.0f), 1e-3f);  // two keys: the diagonal
   EXPECT_EQ(Player.Velocity.y, 0.0f);
   KeyRelease(W);
@@ -272,9 +259,8 @@ TEST_F(PlayerTest, BitesFlashAndTheFatalOneSinksTheViewAndScoresOnce) {
 }
 
 TEST_F(PlayerTest, DeadPlayerOnlyLooksUp) {
-  KeyPress(W);
-  KeyPress(Fire);
-  Steps(60);
+  Press(W);
+  Press(Fire, 60);
   DamagePlayer(1000);
   TVector at = Player.Position;
   float yaw = Player.Yaw, pitch = Player.Pitch;

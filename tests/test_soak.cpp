@@ -90,12 +90,10 @@ TEST_F(Soak, LongSessionStaysBounded) {
   play.warmAt = std::max(5000, total / 4);
   play.Run(total);
   const long long heapFinal = (long long)mallinfo2().uordblks, rssFinal = ResidentBytes();
-  std::printf("soak: %d steps, %d frames; %d games, %d deaths (%d forced), %d menu visits; %d waves, largest %d; "
-              "%d turrets built, at most %d standing; %d kills; at most %d particles, %d spiders; RSS after "
-              "warm-up %.1f MiB, final %.1f MiB; RSS/heap in use (MiB):%s\n",
-              play.steps, play.frames, play.games, play.deaths, play.forcedDeaths, play.menuVisits, play.waves,
-              play.maxWave, play.turretsBuilt, play.maxZenits, play.kills, play.maxParticles, play.maxSpiders,
-              play.rssWarm / 1048576.0, rssFinal / 1048576.0, play.trace.c_str());
+  std::printf("soak: %d steps; %d games, %d deaths, %d menu visits, %d waves; %d turrets built, at most %d standing; "
+              "%d kills; at most %d particles; RSS after warm-up %.1f MiB, final %.1f MiB; RSS/heap (MiB):%s\n",
+              play.steps, play.games, play.deaths, play.menuVisits, play.waves, play.turretsBuilt, play.maxZenits,
+              play.kills, play.maxParticles, play.rssWarm / 1048576.0, rssFinal / 1048576.0, play.trace.c_str());
   // The script reached every part of a game.
   EXPECT_GE(play.deaths, 1);
   EXPECT_GE(play.games, 2);

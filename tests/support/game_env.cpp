@@ -98,18 +98,25 @@ void TypeText(const std::string& text) {
   for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0);
 }
 
+void GameStep(int dx, int dy) {
+  // UpdateMouse measures the cursor against the window centre and puts it back.
+  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
+  UpdateGame();
+}
+
 void ChooseMenuItem(int item) {
   while (MenuSelection != item) TapKey(VK_DOWN);
   TapKey(VK_RETURN);
 }
 
-static void ReleaseKeys() {
-  for (char c : {'\0', 'W', 'S', 'A', 'D', 'F'}) HoldKey(uint8_t(c), false);
+// The fire button and the keys that back off, walk on and strafe left and right; then F.
+static void HoldKeys(std::initializer_list<bool> down) {
+  int i = 0;
+  for (bool d : down) HoldKey(uint8_t("\0SWADF"[i++]), d);
 }
 
 void Autoplay::Frame() {
   RenderGame();
-  ++frames;
   GLenum e = glGetError();
   if (e != GL_NO_ERROR) ADD_FAILURE() << "GL error " << e << " at step " << steps;
 }
@@ -141,32 +148,26 @@ void Autoplay::Run(int total, int lastGame) {
     const bool alive = Player.Health > 0;
     if (alive && wantDeathAt < 0 && gameStep >= (budget ? budget : 9000 + (games % 4) * 7000)) {
       wantDeathAt = gameStep;
-      ReleaseKeys();
+      HoldKeys({false, false, false, false, false, false});
     }
     const bool fight = alive && wantDeathAt < 0;
     const TSpider* s = nullptr;
     for (const TSpider* t = GameMap.Spiders; t; t = t->Next)
       if (!s || VectorDistSq(t->Position, Player.Position) < VectorDistSq(s->Position, Player.Position)) s = t;
     if (fight && s) {
-      float yaw = std::atan2(s->Position.z - Player.Position.z, s->Position.x - Player.Position.x);
+      const TVector& at = s->Position;
+      float yaw = std::atan2(at.z - Player.Position.z, at.x - Player.Position.x);
       dx = std::clamp(int(std::lround(std::remainder(yaw - Player.Yaw, 2 * kPi) * 628)), -80, 80);
       TVector m = PlayerMuzzle(Player);
-      float pitch = std::atan2(s->Position.y + 0.5f - m.y, std::hypot(s->Position.x - m.x, s->Position.z - m.z));
+      float pitch = std::atan2(at.y + 0.5f - m.y, std::hypot(at.x - m.x, at.z - m.z));
       dy = std::clamp(int(std::lround((Player.Pitch - pitch) * 628)), -80, 80);
-      float dist = std::sqrt(VectorDistSq(s->Position, Player.Position));
-      HoldKey(0, dist < 70);
-      HoldKey('S', dist < 12);
-      HoldKey('W', dist > 45);
-      HoldKey('A', (gameStep / 120) % 2 == 0 && dist < 30);
-      HoldKey('D', (gameStep / 120) % 2 == 1 && dist < 30);
-    } else if (fight) {
+      const float dist = std::sqrt(VectorDistSq(at, Player.Position));
+      const bool strafe = dist < 30, left = (gameStep / 120) % 2 == 0;
+      HoldKeys({dist < 70, dist < 12, dist > 45, strafe && left, strafe && !left});
+    } else if (fight) {  // quiet between waves: sweep the view with bursts of fire, walk a loop
       dx = 7;
       dy = int(std::lround(std::sin(gameStep * 0.02f) * 6));
-      HoldKey(0, gameStep % 300 < 120);
-      HoldKey('W', gameStep % 400 < 200);
-      HoldKey('S', false);
-      HoldKey('A', gameStep % 400 >= 300);
-      HoldKey('D', false);
+      HoldKeys({gameStep % 300 < 120, false, gameStep % 400 < 200, gameStep % 400 >= 300, false});
     }
     if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) Player.Points = 999;
     // Each turret needs a new press: let go once it stands.
@@ -178,31 +179,27 @@ void Autoplay::Run(int total, int lastGame) {
     ++steps;
     ++gameStep;
     turretsBuilt += GameMap.ZenitCount > zenitsBefore;
-    if (WaveSize != lastWave) ++waves, lastWave = WaveSize;
+    waves += WaveSize != lastWave;
+    lastWave = WaveSize;
     zenitsThisGame = std::max(zenitsThisGame, int(GameMap.ZenitCount));
     maxParticles = std::max(maxParticles, int(ParticleList.Count));
-    maxSpiders = std::max(maxSpiders, int(GameMap.SpiderCount));
     maxZenits = std::max(maxZenits, int(GameMap.ZenitCount));
-    maxWave = std::max(maxWave, int(WaveSize));
     if (steps % renderEvery == 0) Frame();
     AfterStep();
     if (::testing::Test::HasFatalFailure()) return;
-    if (fight && gameStep % 4000 == 2000) {
+    if (fight && gameStep % 4000 == 2000) {  // the game waits under the menu
       TapKey(VK_ESCAPE);
       ASSERT_TRUE(MenuActive);
       MenuStretch(50);
       ChooseMenuItem(1);
       ASSERT_FALSE(MenuActive);
     }
-    if (alive && wantDeathAt >= 0 && gameStep - wantDeathAt > 4000) {
-      DamagePlayer(Player.Health);
-      ++forcedDeaths;
-    }
+    if (alive && wantDeathAt >= 0 && gameStep - wantDeathAt > 4000) DamagePlayer(Player.Health);
     if (alive && Player.Health == 0) {
       ++deaths;
       deathAt = gameStep;
       kills += Player.Kills;
-      ReleaseKeys();
+      HoldKeys({false, false, false, false, false, false});
     }
     if (deathAt >= 0 && gameStep == deathAt + 200) {
       TapKey(VK_ESCAPE);
@@ -213,13 +210,7 @@ void Autoplay::Run(int total, int lastGame) {
     }
   }
   kills += Player.Health > 0 ? Player.Kills : 0;
-  ReleaseKeys();
-}
-
-void GameStep(int dx, int dy) {
-  // UpdateMouse measures the cursor against the window centre and puts it back.
-  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
-  UpdateGame();
+  HoldKeys({false, false, false, false, false, false});
 }
 
 void GameTest::SetUp() {

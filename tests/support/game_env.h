@@ -54,6 +54,9 @@ class GameTest : public GLTest {
   void Steps(int n) {
     for (int i = 0; i < n; ++i) GameStep();
   }
+  // A key pressed or released, then n steps.
+  void Press(uint8_t key, int n = 0) { KeyPress(key); Steps(n); }
+  void Release(uint8_t key, int n = 0) { KeyRelease(key); Steps(n); }
   ScratchDir dir_;
   std::filesystem::path oldDir_;
   bool loaded_ = false;
@@ -76,8 +79,8 @@ class Autoplay {
   virtual ~Autoplay() = default;
   // Starts a game from the menu and plays `total` steps, or until game `lastGame` has ended.
   void Run(int total, int lastGame = 1 << 30);
-  int steps = 0, frames = 0, games = 0, deaths = 0, forcedDeaths = 0, menuVisits = 0, waves = 0;
-  int turretsBuilt = 0, kills = 0, maxParticles = 0, maxSpiders = 0, maxZenits = 0, maxWave = 0;
+  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0, kills = 0;
+  int maxParticles = 0, maxZenits = 0;
   int zenitsThisGame = 0;  // most turrets standing in this game so far
   int renderEvery = 10, budget = 0;  // budget 0: games of 9000 to 30000 steps in turn
 
