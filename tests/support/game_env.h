@@ -72,7 +72,7 @@ class PlayTest : public GameTest {
 // it aims and fires within 70 units, backs off under 12, closes in beyond 45 and strafes under 30;
 // with none about it sweeps the view in bursts of fire and walks a loop. It builds a turret when it
 // can pay for one (the big waves pay for a battery) and visits the menu 2000 steps into every 4000
-// of a fight. Once a game has lasted Budget() steps it stands still to be bitten (taking the damage
+// of a fight. Once a game has lasted `budget` steps it stands still to be bitten (taking the damage
 // itself 4000 steps later); 200 steps after a death it opens the menu and starts the next game.
 class Autoplay {
  public:
