@@ -13,20 +13,6 @@
 #include "platform/p_window.h"
 #include "support/test_env.h"
 
-static void Parse(std::vector<std::string> args) {
-  Fullscreen = true;
-  NoBlood = NoGibs = MouseInvert = false;
-  ScreenWidth = 640;
-  ScreenHeight = 480;
-  ScreenRefresh = 85;
-  ScreenBits = 16;
-  std::vector<char*> argv;
-  static std::string prog = "halvrost";
-  argv.push_back(prog.data());
-  for (std::string& a : args) argv.push_back(a.data());
-  ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
 // Fullscreen, no blood, no gibs, inverted mouse, width, height, refresh rate.
 using Switched = std::tuple<bool, bool, bool, bool, int, int, int>;
 
@@ -38,39 +24,43 @@ TEST(Switches, SplitJoinedCaseSensitiveAndTheSmallMode) {
       {{"-mouseinv"}, {true, false, false, true, 640, 480, 85}},
       {{"-optimize", "-nofullscreen"}, {false, false, false, false, 320, 240, 60}},
       {{}, {true, false, false, false, 640, 480, 85}}};
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    Parse(cases[i].first);  // from the defaults each time
-    EXPECT_EQ(Switched(Fullscreen, NoBlood, NoGibs, MouseInvert, ScreenWidth, ScreenHeight, ScreenRefresh),
-              cases[i].second) << i;
-    EXPECT_EQ(ScreenBits, 16) << i;
+  for (auto [args, want] : cases) {  // from the defaults each time
+    Fullscreen = true;
+    NoBlood = NoGibs = MouseInvert = false;
+    ScreenWidth = 640, ScreenHeight = 480, ScreenRefresh = 85, ScreenBits = 16;
+    std::vector<char*> argv = {const_cast<char*>("halvrost")};
+    for (std::string& a : args) argv.push_back(a.data());
+    ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(Switched(Fullscreen, NoBlood, NoGibs, MouseInvert, ScreenWidth, ScreenHeight, ScreenRefresh), want);
+    EXPECT_EQ(ScreenBits, 16);
+    if (args.size() == 2 && args[1] == "screen") EXPECT_EQ(CommandLine, "-nofullscreen");
   }
-  Parse({"-nofull", "screen"});
-  EXPECT_EQ(CommandLine, "-nofullscreen");
 }
 
 class Shell : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    ScreenWidth = 640;
-    ScreenHeight = 480;
+    ScreenWidth = 640, ScreenHeight = 480;
     Fullscreen = false;
-    AppInitialized = true;
-    AppActive = true;
+    AppInitialized = AppActive = true;
     ResetInput();
-    DrainPlatform();
+    Drain();
   }
-  // What the platform delivers, recorded instead of handled.
-  static std::vector<TMessage> DrainPlatform() {
+  // What the platform delivers as (message, parameter), recorded instead of handled.
+  static std::vector<TMessage> Drain() {
     static std::vector<TMessage> got;
     got.clear();
-    PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t l) {
-      got.push_back({m, w, l});
-      return int32_t{0};
-    });
+    PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t l) { return got.push_back({m, w, l}), int32_t{0}; });
     PlatformDispatchMessages();
     PlatformSetWindowProc(WndProc);
     return got;
+  }
+  static void ExpectMessages(const std::vector<std::pair<uint32_t, uint32_t>>& want) {
+    std::vector<TMessage> got = Drain();
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i)  // UINT32_MAX: the parameter is not checked
+      EXPECT_EQ(std::pair(got[i].Message, want[i].second == UINT32_MAX ? UINT32_MAX : got[i].WParam), want[i]) << i;
   }
 };
 
@@ -84,8 +74,7 @@ TEST_F(Shell, StepRuleCarriesTheRemainder) {
   EXPECT_EQ(LastStepTime, 1060);
   LastStepTime = 0;
   EXPECT_EQ(RunLoopPass(19), 0);
-  // Unbounded catch-up, across the 32-bit wrap of the timer.
-  LastStepTime = static_cast<int32_t>(0xFFFFFFF0u);
+  LastStepTime = static_cast<int32_t>(0xFFFFFFF0u);  // unbounded catch-up, across the 32-bit wrap
   EXPECT_EQ(RunLoopPass(0x30), 3);
 }
 
@@ -100,17 +89,14 @@ TEST_F(Shell, ActivationResetsKeysAndMakesUpNoSteps) {
   EXPECT_TRUE(AppActive);
   EXPECT_FALSE(IsKeyDown('W'));
   EXPECT_EQ(RunLoopPass(LastStepTime + 5), 0);
-  // Before start-up completes activation messages are ignored.
-  AppInitialized = false;
+  AppInitialized = false;  // before start-up completes activation messages are ignored
   WndProc(WM_ACTIVATEAPP, 0, 0);
   EXPECT_TRUE(AppActive);
   AppInitialized = true;
 }
 
-TEST_F(Shell, ButtonsShareTheKeyArray) {
-  WndProc(WM_LBUTTONDOWN, 0, 0);
-  WndProc(WM_RBUTTONDOWN, 0, 0);
-  WndProc(WM_MBUTTONDOWN, 0, 0);
+TEST_F(Shell, ButtonsShareTheKeyArrayWhichKeysReachWhileTheMenuIsShown) {
+  for (uint32_t m : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) WndProc(m, 0, 0);
   EXPECT_TRUE(IsKeyDown(0) && IsKeyDown(1) && IsKeyDown(2));
   WndProc(WM_LBUTTONUP, 0, 0);
   EXPECT_FALSE(IsKeyDown(0));
@@ -118,6 +104,10 @@ TEST_F(Shell, ButtonsShareTheKeyArray) {
   EXPECT_TRUE(IsKeyDown(0x41));
   WndProc(WM_KEYUP, 0x41, 0);
   EXPECT_FALSE(IsKeyDown(0x41));
+  MenuActive = true;
+  PlatformInjectKey("W", true);
+  DispatchMessages();
+  EXPECT_TRUE(IsKeyDown('W'));
 }
 
 TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
@@ -141,17 +131,13 @@ TEST_F(Shell, FocusChangeDropsStaleMotion) {
   PlatformInjectMouseMotion(40, 40);
   PlatformInjectFocus(false);
   PlatformInjectFocus(true);
-  std::vector<TMessage> got = DrainPlatform();
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0].Message, WM_ACTIVATEAPP);
-  EXPECT_EQ(got[0].WParam, 0u);
-  EXPECT_EQ(got[1].WParam, 1u);
+  ExpectMessages({{WM_ACTIVATEAPP, 0}, {WM_ACTIVATEAPP, 1}});
   int x, y;
   PlatformGetCursorPos(x, y);
   EXPECT_EQ(std::pair(x, y), std::pair(320, 240));
 }
 
-TEST_F(Shell, KeysButtonsAndWindowEventsBecomeWindowsMessages) {
+TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
   PlatformInjectKey("A", true);
   PlatformInjectKey("A", true, true);  // key repeat: another key-down
   PlatformInjectKey("A", false);
@@ -162,20 +148,15 @@ TEST_F(Shell, KeysButtonsAndWindowEventsBecomeWindowsMessages) {
   PlatformInjectMouseButton(0, true);
   PlatformInjectMouseButton(1, false);
   PlatformInjectMouseButton(2, true);
+  PlatformInjectText("a\xC3\xA9\xE2\x82\xAC\xE4\xB8\x80");  // a, e-acute, euro sign, a CJK letter: cp1252
   PlatformInjectClose();
   PlatformInjectQuit();
-  std::vector<TMessage> got = DrainPlatform();
-  const uint32_t any = UINT32_MAX;  // the parameter of button and window messages is not checked
-  std::vector<std::pair<uint32_t, uint32_t>> want = {
-      {WM_KEYDOWN, 'A'},     {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'},  {WM_KEYDOWN, 27},          {WM_CHAR, 27},
-      {WM_KEYDOWN, 38},      {WM_KEYDOWN, 40},  {WM_KEYDOWN, 37}, {WM_KEYDOWN, 39},          {WM_KEYUP, 8},
-      {WM_KEYDOWN, 13},      {WM_CHAR, 13},     {WM_KEYDOWN, 112}, {WM_LBUTTONDOWN, any},    {WM_RBUTTONUP, any},
-      {WM_MBUTTONDOWN, any}, {WM_CLOSE, any},   {WM_QUERYENDSESSION, any}};
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(got[i].Message, want[i].first) << i;
-    EXPECT_TRUE(want[i].second == any || got[i].WParam == want[i].second) << i << ": " << got[i].WParam;
-  }
+  const uint32_t any = UINT32_MAX;
+  ExpectMessages({{WM_KEYDOWN, 'A'},    {WM_KEYDOWN, 'A'},      {WM_KEYUP, 'A'},    {WM_KEYDOWN, 27},     {WM_CHAR, 27},
+                  {WM_KEYDOWN, 38},     {WM_KEYDOWN, 40},       {WM_KEYDOWN, 37},   {WM_KEYDOWN, 39},     {WM_KEYUP, 8},
+                  {WM_KEYDOWN, 13},     {WM_CHAR, 13},          {WM_KEYDOWN, 112},  {WM_LBUTTONDOWN, any}, {WM_RBUTTONUP, any},
+                  {WM_MBUTTONDOWN, any}, {WM_CHAR, 'a'},        {WM_CHAR, 0xE9},    {WM_CHAR, 0x80},      {WM_CLOSE, any},
+                  {WM_QUERYENDSESSION, any}});
 }
 
 // F10, Alt and whatever is typed with Alt held are system keys and characters: neither
@@ -189,29 +170,19 @@ TEST_F(Shell, SystemKeysAndCharactersArriveAsSystemMessages) {
   PlatformInjectText("w");
   PlatformInjectKey("Left Alt", false);
   PlatformInjectText("x");  // Alt released: an ordinary character again
-  std::vector<TMessage> got = DrainPlatform();
+  std::vector<TMessage> got = Drain();
   const std::pair<uint32_t, uint32_t> want[] = {
       {WM_SYSKEYDOWN, 121}, {WM_SYSKEYUP, 121}, {WM_SYSKEYDOWN, 18}, {WM_SYSKEYDOWN, 116},
       {WM_SYSKEYDOWN, 'W'}, {WM_SYSCHAR, 'w'},  {WM_SYSKEYUP, 18},   {WM_CHAR, 'x'}};
   ASSERT_EQ(got.size(), std::size(want));
-  for (size_t i = 0; i < got.size(); ++i)
-    EXPECT_EQ(std::pair(got[i].Message, got[i].WParam), want[i]) << i;
-
   MenuActive = true;
   ShortTextAssign(PlayerName, "");
-  for (const TMessage& m : got) WndProc(m.Message, m.WParam, m.LParam);
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(std::pair(got[i].Message, got[i].WParam), want[i]) << i;
+    WndProc(got[i].Message, got[i].WParam, got[i].LParam);
+  }
   EXPECT_EQ(ShortTextString(PlayerName), "x");
   for (int vk : {18, 121, 116, int('W')}) EXPECT_FALSE(IsKeyDown(static_cast<uint8_t>(vk))) << vk;
-}
-
-TEST_F(Shell, TypedTextBecomesWindows1252Characters) {
-  PlatformInjectText("a\xC3\xA9\xE2\x82\xAC\xE4\xB8\x80");  // a, e-acute, euro sign, a CJK letter
-  std::vector<TMessage> got = DrainPlatform();
-  ASSERT_EQ(got.size(), 3u);
-  EXPECT_EQ(got[0].WParam, static_cast<uint32_t>('a'));
-  EXPECT_EQ(got[1].WParam, 0xE9u);
-  EXPECT_EQ(got[2].WParam, 0x80u);
-  for (const TMessage& m : got) EXPECT_EQ(m.Message, WM_CHAR);
 }
 
 // A window starts active: the focus it gets when first shown is no activation (which
@@ -231,11 +202,4 @@ TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
   PlatformDispatchMessages();
   EXPECT_EQ(got, (std::vector<uint32_t>{0, 1}));
   PlatformSetWindowProc(WndProc);
-}
-
-TEST_F(Shell, KeyMessagesReachTheKeyStateWhileTheMenuIsShown) {
-  MenuActive = true;
-  PlatformInjectKey("W", true);
-  DispatchMessages();
-  EXPECT_TRUE(IsKeyDown('W'));
 }
