@@ -54,8 +54,7 @@ TEST(FontAliases, GameFacesResolveToTheirStandInsAndNamesAreNotParsedAsPatterns)
     EXPECT_NE(file.find(wantFile), std::string::npos) << face << " -> " << file;
   }
   // ':' would start a property list for FcNameParse; here it is just an unknown name.
-  EXPECT_TRUE(PlatformResolveFont("Courier New:weight=200", family, file));
-  EXPECT_NE(family, "Liberation Mono");
+  EXPECT_TRUE(PlatformResolveFont("Courier New:weight=200", family, file) && family != "Liberation Mono") << family;
   EXPECT_FALSE(PlatformResolveFont(nullptr, family, file));
 }
 
@@ -64,17 +63,14 @@ TEST(FontSize, WidthIsTheAverageCharacterWidthAndHeightTheCellHeight) {
   auto narrow = Glyphs("Courier New", 16, 8), wide = Glyphs("Courier New", 16, 16), tall = Glyphs("Courier New", 32, 8);
   for (int c = 0x20; c < 0x7F; c++) EXPECT_EQ(std::pair(narrow[c].Advance, wide[c].Advance), std::pair(8, 16)) << c;
   // Width scales x alone: the cap height stays.
-  EXPECT_EQ(narrow['H'].Height, wide['H'].Height);
-  EXPECT_GT(wide['H'].Width, narrow['H'].Width);
+  EXPECT_TRUE(narrow['H'].Height == wide['H'].Height && wide['H'].Width > narrow['H'].Width);
   // Ascent + descent fill the asked height: every glyph lies within one 16-pixel cell.
   int top = -100, bottom = 100;
   for (const TFontGlyph& g : narrow)
     if (!g.Bits.empty()) top = std::max(top, g.Height - g.OriginY), bottom = std::min(bottom, -g.OriginY);
-  EXPECT_LE(top - bottom, 17);
-  EXPECT_GE(top - bottom, 13);
+  EXPECT_TRUE(top - bottom >= 13 && top - bottom <= 17) << top - bottom;
   // Cap height of a 16-pixel cell of this face is about ten pixels; doubling the height doubles it.
-  EXPECT_GE(narrow['H'].Height, 9);
-  EXPECT_LE(narrow['H'].Height, 11);
+  EXPECT_NEAR(narrow['H'].Height, 10, 1);
   EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);
   EXPECT_NEAR(tall['H'].Width, narrow['H'].Width, 2);  // hinting may thicken the stems
 }
@@ -85,17 +81,14 @@ TEST(FontSize, ImpactIsWideAndHeavy) {
   for (int c = 'a'; c <= 'z'; c++) sumWide += wide[c].Advance, sumHalf += half[c].Advance;
   EXPECT_NEAR(sumWide / sumHalf, 2.0, 0.15);
   EXPECT_NEAR(sumWide / 26, 32, 8);
-  EXPECT_EQ(wide['H'].Height, half['H'].Height);
-  // Bold: the stems of 'l' are several pixels thick at this size.
-  EXPECT_GE(LitCount(half['l'], half['l'].Height / 2), 4);
+  // The same height; bold: the stems of 'l' are several pixels thick at this size.
+  EXPECT_TRUE(wide['H'].Height == half['H'].Height && LitCount(half['l'], half['l'].Height / 2) >= 4);
 }
 
 TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
   // Asked size -> the Terminus strike taken and the whole factors that stretch it, as GDI
   // stretches a raster font. The strike itself is asked for at its own size.
-  struct Case {
-    int height, width, strikeHeight, strikeWidth, x, y;
-  } cases[] = {
+  const int cases[][6] = {  // height, width, strike height, strike width, factors in x and y
       {16, 16, 16, 8, 2, 1},   // the menu font: 16 units per character
       {16, 8, 16, 8, 1, 1},    {16, 0, 16, 8, 1, 1},
       {32, 8, 16, 8, 1, 2},    // the asked width picks 8 x 16 doubled over the 16 x 32 strike
@@ -103,20 +96,18 @@ TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
       {64, 0, 32, 16, 2, 2},   // beyond the largest strike
       {29, 0, 28, 14, 1, 1},   // the nearest cell height
       {13, 0, 12, 6, 1, 1}};   // 12 and 14 equally near: the smaller
-  for (const Case& k : cases) {
-    SCOPED_TRACE(testing::Message() << k.height << " x " << k.width);
-    auto glyphs = Glyphs("Fixedsys", k.height, k.width), strike = Glyphs("Fixedsys", k.strikeHeight, k.strikeWidth);
-    EXPECT_EQ(strike['A'].Advance, k.strikeWidth);
+  for (const auto& [height, width, strikeHeight, strikeWidth, fx, fy] : cases) {
+    SCOPED_TRACE(testing::Message() << height << " x " << width);
+    auto glyphs = Glyphs("Fixedsys", height, width), strike = Glyphs("Fixedsys", strikeHeight, strikeWidth);
+    EXPECT_EQ(strike['A'].Advance, strikeWidth);
     for (int c : {0x41, 0x67, 0x57, 0x5F, 0x7C, 0xC4, 0x80}) {  // A g W _ | Ä €
       const TFontGlyph &g = glyphs[c], &s = strike[c];
       ASSERT_FALSE(s.Bits.empty()) << c;
-      EXPECT_EQ(g.Advance, s.Advance * k.x) << c;
-      ASSERT_EQ(g.Width, s.Width * k.x) << c;
-      ASSERT_EQ(g.Height, s.Height * k.y) << c;
-      EXPECT_EQ(std::pair(g.OriginX, g.OriginY), std::pair(s.OriginX * k.x, s.OriginY * k.y)) << c;
+      ASSERT_EQ(std::pair(g.Width, g.Height), std::pair(s.Width * fx, s.Height * fy)) << c;
+      EXPECT_EQ(std::tuple(g.Advance, g.OriginX, g.OriginY), std::tuple(s.Advance * fx, s.OriginX * fx, s.OriginY * fy));
       int wrong = 0;
       for (int r = 0; r < g.Height; r++)
-        for (int x = 0; x < g.Width; x++) wrong += Bit(g, x, r) != Bit(s, x / k.x, r / k.y);
+        for (int x = 0; x < g.Width; x++) wrong += Bit(g, x, r) != Bit(s, x / fx, r / fy);
       EXPECT_EQ(wrong, 0) << c;
     }
   }
@@ -132,17 +123,15 @@ TEST(FontGlyphs, ControlBytesEmptyLettersLitRowsBottomUpAndAMissingFaceEmpty) {
     for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << face << " " << b;
   }
   const TFontGlyph &a = courier['A'], &ad = courier[0xC4], &A = big['A'];
-  EXPECT_GT(ad.Height - ad.OriginY, a.Height - a.OriginY);  // Ä reaches higher than A
-  EXPECT_EQ(ad.OriginY, a.OriginY);                          // on the same baseline
+  // Ä reaches higher than A, on the same baseline.
+  EXPECT_TRUE(ad.Height - ad.OriginY > a.Height - a.OriginY && ad.OriginY == a.OriginY);
   // The apex of 'A' is narrower than its feet; stored bottom-up, the feet come first.
   ASSERT_GT(A.Height, 4);
   EXPECT_LT(LitCount(A, 0), LitCount(A, A.Height - 1));
-  EXPECT_EQ(A.OriginY, 0);  // 'A' sits on the baseline, 'g' hangs below it
-  EXPECT_GT(big['g'].OriginY, 0);
+  EXPECT_TRUE(A.OriginY == 0 && big['g'].OriginY > 0);  // 'A' sits on the baseline, 'g' hangs below it
   std::vector<TFontGlyph> none;
   EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, none));
-  ASSERT_EQ(none.size(), 256u);
-  for (const TFontGlyph& g : none) EXPECT_FALSE(g.Defined);
+  EXPECT_TRUE(none.size() == 256 && std::none_of(none.begin(), none.end(), [](auto& g) { return g.Defined; }));
 }
 
 // Drawing: real lists, read back from the frame buffer.
@@ -155,21 +144,11 @@ class FontDraw : public GLTest {
     SetOrtho(0, 0, kW, kH);  // the game's 2D space: y grows downward
     glColor3f(1, 1, 1);
   }
-  static std::vector<uint8_t> ReadFrame() {
-    std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
-    glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kW, kH, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
-  }
-  static bool Lit(const std::vector<uint8_t>& rgb, int wx, int wy) {
-    const uint8_t* p = &rgb[(static_cast<size_t>(wy) * kW + wx) * 3];
-    return p[0] > 127 || p[1] > 127 || p[2] > 127;
-  }
+  static bool Lit(const uint8_t* rgb) { return rgb[0] > 127 || rgb[1] > 127 || rgb[2] > 127; }
   static int LitPixels() {
-    auto rgb = ReadFrame();
+    auto rgb = DumpFramePng("font_draw", kW, kH);
     int n = 0;
-    for (int i = 0; i < kW * kH; i++) n += Lit(rgb, i % kW, i / kW);
+    for (size_t i = 0; i < rgb.size(); i += 3) n += Lit(&rgb[i]);
     return n;
   }
   // The current raster position in window coordinates; with (x, y) it is set there first.
@@ -178,10 +157,7 @@ class FontDraw : public GLTest {
     glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
     return {pos[0], pos[1]};
   }
-  static std::pair<float, float> RasterAt(int x, int y) {
-    glRasterPos2f(static_cast<float>(x), static_cast<float>(y));
-    return Raster();
-  }
+  static std::pair<float, float> RasterAt(int x, int y) { return glRasterPos2i(x, y), Raster(); }
 };
 
 TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
@@ -198,14 +174,14 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
       auto [wx, wy] = RasterAt(100, 200);
       glColor3f(1, 0, 0);  // the colour current when the raster position is set
       PrintText(std::string(1, static_cast<char>(c)), 100, 200, font);
-      auto rgb = ReadFrame();
+      auto rgb = DumpFramePng("font_glyph", kW, kH);  // rows from the top
       const TFontGlyph& g = glyphs[c];
       int x0 = static_cast<int>(std::floor(wx - g.OriginX)), y0 = static_cast<int>(std::floor(wy - g.OriginY));
       int mismatches = 0;
       for (int y = y0 - 4; y < y0 + g.Height + 4; y++)
         for (int x = x0 - 4; x < x0 + g.Width + 4; x++) {
           bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height && Bit(g, x - x0, y - y0);
-          mismatches += Lit(rgb, x, y) != expect;
+          mismatches += Lit(&rgb[((kH - 1 - y) * kW + x) * 3]) != expect;
         }
       EXPECT_EQ(mismatches, 0) << face << " glyph " << c;
       EXPECT_EQ(LitPixels(), LitCount(g)) << face << " glyph " << c;  // nothing elsewhere
@@ -252,15 +228,13 @@ TEST_F(FontDraw, ListsFreedMissingFaceAndNoFontDrawNothingAndTheCallersUnpackSta
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   ASSERT_GT(other, 0);
-  EXPECT_EQ(font, other + 256);
-  EXPECT_TRUE(glIsList(font + 255));
+  EXPECT_TRUE(font == other + 256 && glIsList(font + 255));
   FreeGLFont(font);
   EXPECT_FALSE(glIsList(font) || glIsList(font + 255));
   // Font 0 (a failed creation) neither frees nor draws other fonts' lists.
   FreeGLFont(0);
-  EXPECT_TRUE(glIsList(other));
   PrintText("ABC", 10, 10, 0);
-  EXPECT_EQ(LitPixels(), 0);
+  EXPECT_TRUE(glIsList(other) && LitPixels() == 0);
   FreeGLFont(other);
   // A face that is missing still fills the lists, which draw nothing.
   GLuint first = glGenLists(256);

@@ -18,9 +18,8 @@ TEST_F(Frame, InitialStateAsTheRenderersExpect) {
   GLint depthFunc;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   EXPECT_EQ(depthFunc, GL_LEQUAL);
-  EXPECT_FALSE(Extensions.empty());
-  // The terrain's detail texture needs these.
-  EXPECT_TRUE(ext::glActiveTextureARB && ext::glClientActiveTextureARB && ext::glMultiTexCoord2fvARB);
+  // Extensions known, and those the terrain's detail texture needs found.
+  EXPECT_TRUE(!Extensions.empty() && ext::glActiveTextureARB && ext::glClientActiveTextureARB && ext::glMultiTexCoord2fvARB);
 }
 
 TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
@@ -39,14 +38,11 @@ TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
   FakeInterval = 1;
   EndFrame();
   EXPECT_EQ(FakeInterval, 1);
-  SwapControl = savedControl;
-  ext::wglGetSwapIntervalEXT = savedGet;
-  ext::wglSwapIntervalEXT = savedSet;
+  SwapControl = savedControl, ext::wglGetSwapIntervalEXT = savedGet, ext::wglSwapIntervalEXT = savedSet;
 }
 
 TEST_F(Frame, DisplayModesImpossibleOnesFailAndARefreshRetryKeepsTheRequestedRate) {
-  ScreenWidth = 640;
-  ScreenHeight = 480;
+  ScreenWidth = 640, ScreenHeight = 480;
   EXPECT_FALSE(SetDisplayMode(12345, 77, 16, 85));
   EXPECT_EQ(std::pair(ScreenWidth, ScreenHeight), std::pair(640, 480));
   int w, h, rate;
@@ -57,8 +53,7 @@ TEST_F(Frame, DisplayModesImpossibleOnesFailAndARefreshRetryKeepsTheRequestedRat
   EXPECT_TRUE(SetDisplayMode(w, h, 16, rate + 7));
   EXPECT_EQ(std::tuple(ScreenRefresh, ScreenWidth, ScreenHeight), std::tuple(rate + 7, w, h));
   PlatformRestoreDisplayMode();
-  ScreenWidth = 640;
-  ScreenHeight = 480;
+  ScreenWidth = 640, ScreenHeight = 480;
   PlatformMoveWindow(0, 0, 640, 480);
   glViewport(0, 0, 640, 480);
 }

@@ -10,9 +10,7 @@ using Bytes = std::vector<uint8_t>;
 
 // w x h pixels of the given type and depth, the rest at the writer's defaults.
 static TgaSpec Layout(uint8_t type, uint8_t depth, uint16_t w, Bytes px, uint16_t h = 1, uint8_t descriptor = 0) {
-  TgaSpec s;
-  s.imageType = type, s.depth = depth, s.width = w, s.height = h, s.pixels = std::move(px), s.descriptor = descriptor;
-  return s;
+  return {.imageType = type, .depth = depth, .descriptor = descriptor, .width = w, .height = h, .pixels = std::move(px)};
 }
 
 // n bytes 1, 8, 15, ...
@@ -23,9 +21,8 @@ static Bytes Seq(int n) {
 }
 
 static TgaSpec Palette(Bytes px, uint8_t mapType = 1, uint8_t entrySize = 24) {
-  TgaSpec s = Layout(1, 8, 2, std::move(px));
-  s.mapType = mapType, s.mapLength = 2, s.mapEntrySize = entrySize, s.palette = {10, 20, 30, 40, 50, 60};
-  return s;
+  return {.imageType = 1, .depth = 8, .width = 2, .mapType = mapType, .mapLength = 2, .mapEntrySize = entrySize,
+          .palette = {10, 20, 30, 40, 50, 60}, .pixels = std::move(px)};
 }
 
 TEST(Tga, EveryLayoutAndBothFlips) {
@@ -50,10 +47,8 @@ TEST(Tga, EveryLayoutAndBothFlips) {
     Bytes f = MakeTga(c.spec);
     TImage img;
     ASSERT_TRUE(ReadTGAMemory(f.data(), f.size(), img)) << c.what;
-    EXPECT_EQ(img.Width, c.spec.width) << c.what;
-    EXPECT_EQ(img.Height, c.spec.height) << c.what;
-    EXPECT_EQ(img.Bits, c.bits) << c.what;
-    EXPECT_EQ(img.Pixels, c.want) << c.what;
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits, img.Pixels), std::tuple(c.spec.width, c.spec.height, c.bits, c.want))
+        << c.what;
   }
 }
 
@@ -73,8 +68,7 @@ TEST(Tga, RefusesUnsupportedAndDamagedFiles) {
       {"palette image without a map", MakeTga(Palette({0, 1}, 0))}};
   for (const auto& [what, f] : files) {
     TImage img;
-    EXPECT_FALSE(ReadTGAMemory(f.data(), f.size(), img)) << what;
-    EXPECT_TRUE(img.Pixels.empty()) << what;
+    EXPECT_FALSE(ReadTGAMemory(f.data(), f.size(), img) || !img.Pixels.empty()) << what;
   }
 }
 
@@ -92,15 +86,13 @@ TEST(Jpeg, DecodesBlueFirstTopRowFirstAndGreyscaleAsRgb) {
   ASSERT_TRUE(DecodeJpegMemory(file.data(), file.size(), img));
   EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(64, 32, 24));
   ASSERT_EQ(img.Pixels.size(), 6144u);
-  // Row 1 starts at byte 192; the top row is dark green, the bottom one bright.
-  EXPECT_NEAR(img.Pixels[0], 20, 8);   // blue
-  EXPECT_NEAR(img.Pixels[2], 200, 8);  // red
-  EXPECT_LT(img.Pixels[1], 20);
-  EXPECT_GT(img.Pixels[31 * 192 + 1], 235);
+  // Blue about 20, red about 200; row 1 starts at byte 192: the top row is dark green, the bottom one bright.
+  EXPECT_NEAR(img.Pixels[0], 20, 8);
+  EXPECT_NEAR(img.Pixels[2], 200, 8);
+  EXPECT_TRUE(img.Pixels[1] < 20 && img.Pixels[31 * 192 + 1] > 235);
   file = MakeJpeg(16, 16, Bytes(16 * 16 * 3, 90), 1);
   ASSERT_TRUE(DecodeJpegMemory(file.data(), file.size(), img));
-  EXPECT_EQ(img.Pixels[0], img.Pixels[1]);
-  EXPECT_EQ(img.Pixels[1], img.Pixels[2]);
+  EXPECT_TRUE(img.Pixels[0] == img.Pixels[1] && img.Pixels[1] == img.Pixels[2]);
   EXPECT_NEAR(img.Pixels[0], 90, 2);
 }
 
@@ -111,8 +103,7 @@ TEST(Jpeg, DamagedOrMissingFilesFailQuietly) {
   // A stream that ends early fails rather than decoding padded with grey.
   for (const Bytes& bad : {Bytes(file.begin(), file.begin() + file.size() / 3), Bytes(500, 0x5A),
                            Bytes(file.begin(), file.begin() + 20)}) {
-    EXPECT_FALSE(DecodeJpegMemory(bad.data(), bad.size(), img)) << bad.size();
-    EXPECT_TRUE(img.Pixels.empty());
+    EXPECT_FALSE(DecodeJpegMemory(bad.data(), bad.size(), img) || !img.Pixels.empty()) << bad.size();
   }
   // Garbage inside the entropy-coded data: either answer, but no crash.
   Bytes bad = file;

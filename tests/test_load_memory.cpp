@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 
 #include "models/l_model.h"

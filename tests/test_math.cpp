@@ -8,15 +8,11 @@
 static const float kPi = 3.14159265358979f;
 
 static void ExpectVector(const TVector& v, float x, float y, float z) {
-  EXPECT_FLOAT_EQ(v.x, x);
-  EXPECT_FLOAT_EQ(v.y, y);
-  EXPECT_FLOAT_EQ(v.z, z);
+  EXPECT_LT(std::hypot(v.x - x, v.y - y, v.z - z), 2e-6f) << v.x << ", " << v.y << ", " << v.z;
 }
 
 TEST(Scalars, MaxMinTiesReturnSecondAndArcCosClampsToZeroOutsideDomain) {
-  EXPECT_EQ(Max(2, 5), 5);
-  EXPECT_EQ(Min(2, 5), 2);
-  EXPECT_FLOAT_EQ(Max(1.5f, -2.0f), 1.5f);
+  EXPECT_EQ(std::tuple(Max(2, 5), Min(2, 5), Max(1.5f, -2.0f)), std::tuple(5, 2, 1.5f));
   // With equal singles the second argument comes back: visible with signed zeros.
   EXPECT_TRUE(std::signbit(Max(0.0f, -0.0f)) && std::signbit(Min(0.0f, -0.0f)));
   EXPECT_FLOAT_EQ(ArcCos(1.0f), 0.0f);

@@ -9,7 +9,6 @@
 #include "app/l_input.h"
 #include "app/l_utils.h"
 #include "menu/l_menu.h"
-#include "menu/l_score.h"
 #include "platform/p_window.h"
 #include "support/test_env.h"
 
@@ -29,11 +28,11 @@ TEST(Switches, SplitJoinedCaseSensitiveAndTheSmallMode) {
     NoBlood = NoGibs = MouseInvert = false;
     ScreenWidth = 640, ScreenHeight = 480, ScreenRefresh = 85, ScreenBits = 16;
     std::vector<char*> argv = {const_cast<char*>("halvrost")};
-    for (std::string& a : args) argv.push_back(a.data());
+    std::string joined;
+    for (std::string& a : args) argv.push_back(a.data()), joined += a;
     ParseCommandLine(static_cast<int>(argv.size()), argv.data());
     EXPECT_EQ(Switched(Fullscreen, NoBlood, NoGibs, MouseInvert, ScreenWidth, ScreenHeight, ScreenRefresh), want);
-    EXPECT_EQ(ScreenBits, 16);
-    if (args.size() == 2 && args[1] == "screen") EXPECT_EQ(CommandLine, "-nofullscreen");
+    EXPECT_EQ(std::pair(ScreenBits, CommandLine), std::pair(16, joined));
   }
 }
 
@@ -65,29 +64,25 @@ class Shell : public GLTest {
 };
 
 TEST_F(Shell, StepRuleCarriesTheRemainder) {
-  LastStepTime = 1000;
-  EXPECT_EQ(RunLoopPass(1045), 2);
-  EXPECT_EQ(LastStepTime, 1040);  // 5 ms carried
-  EXPECT_EQ(RunLoopPass(1059), 0);
-  EXPECT_EQ(LastStepTime, 1040);  // no step: unchanged
-  EXPECT_EQ(RunLoopPass(1060), 1);
-  EXPECT_EQ(LastStepTime, 1060);
-  LastStepTime = 0;
-  EXPECT_EQ(RunLoopPass(19), 0);
-  LastStepTime = static_cast<int32_t>(0xFFFFFFF0u);  // unbounded catch-up, across the 32-bit wrap
-  EXPECT_EQ(RunLoopPass(0x30), 3);
+  // From 1000: 2 steps with 5 ms carried, none (and no change), one; from 0 none; unbounded
+  // catch-up across the 32-bit wrap of the timer.
+  const int32_t passes[][4] = {{1000, 1045, 2, 1040}, {1040, 1059, 0, 1040}, {1040, 1060, 1, 1060}, {0, 19, 0, 0},
+                               {int32_t(0xFFFFFFF0u), 0x30, 3, 0x2C}};
+  for (auto [last, now, steps, after] : passes) {
+    LastStepTime = last;
+    EXPECT_EQ(RunLoopPass(now), steps) << now;
+    EXPECT_EQ(LastStepTime, after) << now;
+  }
 }
 
 TEST_F(Shell, ActivationResetsKeysAndMakesUpNoSteps) {
   KeyPress('W');
   LastStepTime = GetTimer() - 10000;
   WndProc(WM_ACTIVATEAPP, 0, 0);
-  EXPECT_FALSE(AppActive);
-  EXPECT_FALSE(IsKeyDown('W'));
+  EXPECT_FALSE(AppActive || IsKeyDown('W'));
   KeyPress('W');
   WndProc(WM_ACTIVATEAPP, 1, 0);
-  EXPECT_TRUE(AppActive);
-  EXPECT_FALSE(IsKeyDown('W'));
+  EXPECT_TRUE(AppActive && !IsKeyDown('W'));
   EXPECT_EQ(RunLoopPass(LastStepTime + 5), 0);
   AppInitialized = false;  // before start-up completes activation messages are ignored
   WndProc(WM_ACTIVATEAPP, 0, 0);
@@ -99,9 +94,8 @@ TEST_F(Shell, ButtonsShareTheKeyArrayWhichKeysReachWhileTheMenuIsShown) {
   for (uint32_t m : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) WndProc(m, 0, 0);
   EXPECT_TRUE(IsKeyDown(0) && IsKeyDown(1) && IsKeyDown(2));
   WndProc(WM_LBUTTONUP, 0, 0);
-  EXPECT_FALSE(IsKeyDown(0));
   WndProc(WM_KEYDOWN, 0x141, 0);  // only the low byte is the key
-  EXPECT_TRUE(IsKeyDown(0x41));
+  EXPECT_TRUE(!IsKeyDown(0) && IsKeyDown(0x41));
   WndProc(WM_KEYUP, 0x41, 0);
   EXPECT_FALSE(IsKeyDown(0x41));
   MenuActive = true;
@@ -120,8 +114,7 @@ TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
   EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(0, 0));
   ScreenWidth = 641;
   PlatformSetCursorPos(0, 0);
-  UpdateMouse();  // puts the cursor back at (320, 240)
-  UpdateMouse();
+  UpdateMouse(), UpdateMouse();  // the first puts the cursor back at (320, 240)
   EXPECT_EQ(MouseDX, 0);
   ScreenWidth = 640;
 }
@@ -129,8 +122,7 @@ TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
 TEST_F(Shell, FocusChangeDropsStaleMotion) {
   PlatformSetCursorPos(320, 240);
   PlatformInjectMouseMotion(40, 40);
-  PlatformInjectFocus(false);
-  PlatformInjectFocus(true);
+  PlatformInjectFocus(false), PlatformInjectFocus(true);
   ExpectMessages({{WM_ACTIVATEAPP, 0}, {WM_ACTIVATEAPP, 1}});
   int x, y;
   PlatformGetCursorPos(x, y);
@@ -138,16 +130,12 @@ TEST_F(Shell, FocusChangeDropsStaleMotion) {
 }
 
 TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
-  PlatformInjectKey("A", true);
-  PlatformInjectKey("A", true, true);  // key repeat: another key-down
-  PlatformInjectKey("A", false);
-  for (const char* key : {"Escape", "Up", "Down", "Left", "Right"}) PlatformInjectKey(key, true);
-  PlatformInjectKey("Backspace", false);
-  PlatformInjectKey("Return", true);
-  PlatformInjectKey("F1", true);
-  PlatformInjectMouseButton(0, true);
-  PlatformInjectMouseButton(1, false);
-  PlatformInjectMouseButton(2, true);
+  // Key "A" down, repeated (another key-down) and up, then more keys down or (false) up.
+  PlatformInjectKey("A", true), PlatformInjectKey("A", true, true), PlatformInjectKey("A", false);
+  for (auto [key, down] : {std::pair{"Escape", true}, {"Up", true}, {"Down", true}, {"Left", true}, {"Right", true},
+                           {"Backspace", false}, {"Return", true}, {"F1", true}})
+    PlatformInjectKey(key, down);
+  PlatformInjectMouseButton(0, true), PlatformInjectMouseButton(1, false), PlatformInjectMouseButton(2, true);
   PlatformInjectText("a\xC3\xA9\xE2\x82\xAC\xE4\xB8\x80");  // a, e-acute, euro sign, a CJK letter: cp1252
   PlatformInjectClose();
   PlatformInjectQuit();
@@ -162,14 +150,11 @@ TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
 // F10, Alt and whatever is typed with Alt held are system keys and characters: neither
 // the key state nor the player's name sees them.
 TEST_F(Shell, SystemKeysAndCharactersArriveAsSystemMessages) {
-  PlatformInjectKey("F10", true);
-  PlatformInjectKey("F10", false);
-  PlatformInjectKey("Left Alt", true);
-  PlatformInjectKey("F5", true, false, true);  // Alt+F5 (Alt+F4 would also close the window on Windows)
-  PlatformInjectKey("W", true, false, true);
-  PlatformInjectText("w");
-  PlatformInjectKey("Left Alt", false);
-  PlatformInjectText("x");  // Alt released: an ordinary character again
+  PlatformInjectKey("F10", true), PlatformInjectKey("F10", false), PlatformInjectKey("Left Alt", true);
+  // Alt+F5 (Alt+F4 would also close the window on Windows), Alt+W; after Alt is released, x
+  // is an ordinary character again.
+  PlatformInjectKey("F5", true, false, true), PlatformInjectKey("W", true, false, true), PlatformInjectText("w");
+  PlatformInjectKey("Left Alt", false), PlatformInjectText("x");
   std::vector<TMessage> got = Drain();
   const std::pair<uint32_t, uint32_t> want[] = {
       {WM_SYSKEYDOWN, 121}, {WM_SYSKEYUP, 121}, {WM_SYSKEYDOWN, 18}, {WM_SYSKEYDOWN, 116},
@@ -197,8 +182,7 @@ TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
   PlatformInjectFocus(true);
   PlatformDispatchMessages();
   EXPECT_TRUE(got.empty());
-  PlatformInjectFocus(false);
-  PlatformInjectFocus(true);
+  PlatformInjectFocus(false), PlatformInjectFocus(true);
   PlatformDispatchMessages();
   EXPECT_EQ(got, (std::vector<uint32_t>{0, 1}));
   PlatformSetWindowProc(WndProc);

@@ -23,10 +23,7 @@ class Textures : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    TgaSpec s;
-    s.width = s.height = 4;
-    s.pixels.assign(4 * 4 * 3, 128);
-    WriteBytes(dir.File("blood.tga"), MakeTga(s));
+    WriteBytes(dir.File("blood.tga"), MakeTga({.width = 4, .height = 4, .pixels = std::vector<uint8_t>(48, 128)}));
     WriteBytes(dir.File("pic.jpg"), MakeJpeg(8, 8, std::vector<uint8_t>(8 * 8 * 3, 60)));
   }
   void TearDown() override {
@@ -48,19 +45,15 @@ TEST_F(Textures, SecondLoadIsCachedAndCountedAndPixelsKeptOnlyOnARealLoad) {
   ASSERT_NE(a, 0u);
   TImage taken = std::move(KeptPixels);
   KeptPixels = TImage{};
-  EXPECT_EQ(taken.Width, 4);
-  EXPECT_EQ(taken.Pixels.size(), 48u);
+  EXPECT_EQ(std::pair(taken.Width, taken.Pixels.size()), std::pair(4, size_t(48)));
   EXPECT_EQ(LoadTexture(name, true), a);
-  EXPECT_TRUE(KeptPixels.Pixels.empty());
-  EXPECT_EQ(Refs(name), 2);
+  EXPECT_TRUE(KeptPixels.Pixels.empty() && Refs(name) == 2);
   FreeTexture(a);
-  EXPECT_TRUE(glIsTexture(a));
-  EXPECT_EQ(Refs(name), 1);
+  EXPECT_TRUE(glIsTexture(a) && Refs(name) == 1);
   BindTexture(a);
   FreeTexture(a);
-  EXPECT_EQ(Refs(name), 0);
-  EXPECT_FALSE(glIsTexture(a));
-  EXPECT_NE(BoundTexture, a);  // the bind cache forgets a freed texture
+  // Gone, and the bind cache forgets a freed texture.
+  EXPECT_TRUE(Refs(name) == 0 && !glIsTexture(a) && BoundTexture != a);
   FreeTexture(0);              // harmless
 }
 
@@ -73,10 +66,7 @@ TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExactAndOthersGiveZero) {
     EXPECT_EQ(LoadTexture(name, false), 0u) << name;
   EXPECT_TRUE(TextureTable.empty());
   uint32_t lower = LoadTexture(dir.Path() + "/pic.jpg", false), upper = LoadTexture(dir.Path() + "/pic.JPG", false);
-  ASSERT_NE(lower, 0u);
-  ASSERT_NE(upper, 0u);
-  EXPECT_NE(lower, upper);
-  EXPECT_EQ(TextureTable.size(), 2u);
+  EXPECT_TRUE(lower && upper && lower != upper && TextureTable.size() == 2);
 }
 
 TEST_F(Textures, ClampOrRepeatAndFilters) {
@@ -84,11 +74,11 @@ TEST_F(Textures, ClampOrRepeatAndFilters) {
   uint32_t c = LoadTexture(dir.File("blood.tga"), false);
   TextureClamp = false;
   uint32_t r = LoadTexture(dir.File("pic.jpg"), false);
-  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(TexParam(r, GL_TEXTURE_WRAP_S), GL_REPEAT);
-  EXPECT_EQ(TexParam(r, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-  EXPECT_EQ(TexParam(r, GL_TEXTURE_WIDTH, 3), 1);  // the whole mipmap chain of an 8 x 8 picture exists
+  EXPECT_EQ(std::pair(TexParam(c, GL_TEXTURE_WRAP_S), TexParam(c, GL_TEXTURE_WRAP_T)),
+            std::pair(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE));
+  // Repeated, trilinear, and the whole mipmap chain of an 8 x 8 picture exists.
+  EXPECT_EQ(std::tuple(TexParam(r, GL_TEXTURE_WRAP_S), TexParam(r, GL_TEXTURE_MIN_FILTER), TexParam(r, GL_TEXTURE_WIDTH, 3)),
+            std::tuple(GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, 1));
 }
 
 TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
@@ -97,14 +87,12 @@ TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
   uint32_t t = UploadTexture(GL_RGB8, GL_BGR_EXT, 3, 2, px.data());
   GLint w = TexParam(t, GL_TEXTURE_WIDTH, 0), h = TexParam(t, GL_TEXTURE_HEIGHT, 0);
   // Non-power-of-two pictures are rescaled; compare corners of what was made.
-  ASSERT_GT(w, 0);
-  ASSERT_GT(h, 0);
+  ASSERT_TRUE(w > 0 && h > 0);
   std::vector<uint8_t> level(static_cast<size_t>(w) * h * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_BGR_EXT, GL_UNSIGNED_BYTE, level.data());
-  EXPECT_GT(level[0], 200);  // first texel blue
-  EXPECT_LT(level[2], 50);
-  EXPECT_GT(level[static_cast<size_t>(h - 1) * w * 3 + 2], 200);  // second row starts red
+  // The first texel is blue, the second row starts red.
+  EXPECT_TRUE(level[0] > 200 && level[2] < 50 && level[static_cast<size_t>(h - 1) * w * 3 + 2] > 200);
   glDeleteTextures(1, &t);
 }
 
@@ -112,17 +100,12 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
   uint32_t t = LoadTexture(dir.File("blood.tga"), false);
   UnbindTexture();
   uint32_t before = TextureBindCalls;
-  BindTexture(t);
-  BindTexture(t);
-  EXPECT_EQ(TextureBindCalls - before, 1u);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  BindTexture(t), BindTexture(t);
+  EXPECT_TRUE(TextureBindCalls - before == 1 && glIsEnabled(GL_TEXTURE_2D));
   UnbindTexture();
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_EQ(BoundTexture, 0u);
+  EXPECT_TRUE(!glIsEnabled(GL_TEXTURE_2D) && BoundTexture == 0);
   BindTexture(t);
-  EXPECT_EQ(TextureBindCalls - before, 2u);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_EQ(static_cast<uint32_t>(GlInt(GL_TEXTURE_BINDING_2D)), t);
+  EXPECT_TRUE(TextureBindCalls - before == 2 && glIsEnabled(GL_TEXTURE_2D) && uint32_t(GlInt(GL_TEXTURE_BINDING_2D)) == t);
   BindTexture(0);  // binding 0 through the cache leaves texturing on
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
@@ -151,8 +134,7 @@ TEST_F(RenderStates, LightIsPositionalInEyeSpaceAndProjectionsMapTheScreen) {
   SetLightPosition(GL_LIGHT0, TVector{100, 100, 100});
   GLfloat p[4], m[16];
   glGetLightfv(GL_LIGHT0, GL_POSITION, p);
-  EXPECT_FLOAT_EQ(p[0], 101.0f);
-  EXPECT_FLOAT_EQ(p[3], 1.0f);
+  EXPECT_EQ(std::pair(p[0], p[3]), std::pair(101.0f, 1.0f));
   SetOrtho(0, 0, 640, 480);  // resets the model-view matrix too
   glGetFloatv(GL_PROJECTION_MATRIX, m);
   // (640, 480) lands on the bottom-right corner of clip space: x = 1, y = -1.

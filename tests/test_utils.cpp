@@ -22,8 +22,7 @@ TEST(Timer, MonotonicMillisecondsThatWrapSmoothlyAfterALongUptime) {
   int32_t a = GetTimer();
   PlatformSleep(20);
   uint32_t d = static_cast<uint32_t>(GetTimer()) - static_cast<uint32_t>(a);
-  EXPECT_GE(d, 19u);
-  EXPECT_LT(d, 1000u);  // generous: a loaded machine may oversleep
+  EXPECT_TRUE(d >= 19 && d < 1000) << d;  // generous: a loaded machine may oversleep
   const uint64_t ns = 1000000000u, day = 86400u * ns;  // this platform's counter frequency
   // Past the point where counter * 1000 no longer fits 64 bits (about 106.75 days).
   for (uint64_t start : {day, 106 * day + day * 3 / 4, 200 * day, 1000 * day}) {
@@ -31,18 +30,16 @@ TEST(Timer, MonotonicMillisecondsThatWrapSmoothlyAfterALongUptime) {
     EXPECT_EQ(static_cast<uint32_t>(CounterMilliseconds(start + 20 * 1000000u, ns)) - from, 20u) << start / day;
     EXPECT_EQ(from, static_cast<uint32_t>(start / 1000000u)) << start / day << " days";
   }
-  EXPECT_EQ(CounterMilliseconds(19999999, ns), 19);    // truncated, not rounded
-  EXPECT_EQ(CounterMilliseconds(12345, 10000000), 1);  // a 10 MHz counter
-  EXPECT_EQ(CounterMilliseconds(5, 0), 0);
+  // Truncated, not rounded; a 10 MHz counter; none.
+  EXPECT_EQ(std::tuple(CounterMilliseconds(19999999, ns), CounterMilliseconds(12345, 10000000), CounterMilliseconds(5, 0)),
+            std::tuple(19, 1, 0));
 }
 
 TEST(Random, RangesAndRepeatableSeeds) {
-  std::vector<int> first, again;
-  RandomSeed(7);
-  for (int i = 0; i < 50; ++i) first.push_back(RandomInt(15));
-  RandomSeed(7);
-  for (int i = 0; i < 50; ++i) again.push_back(RandomInt(15));
-  EXPECT_EQ(again, first);
+  std::vector<int> runs[2];
+  for (std::vector<int>& run : runs)
+    for (int i = (RandomSeed(7), 0); i < 50; ++i) run.push_back(RandomInt(15));
+  EXPECT_EQ(runs[0], runs[1]);
   std::set<int> seen;
   for (int i = 0; i < 2000; ++i) {
     int v = RandomInt(3);
@@ -50,9 +47,7 @@ TEST(Random, RangesAndRepeatableSeeds) {
     ASSERT_TRUE(v >= 0 && v < 3 && f >= 0.0f && f < 1.0f) << v << " " << f;
     seen.insert(v);
   }
-  EXPECT_EQ(seen.size(), 3u);
-  EXPECT_EQ(RandomInt(0), 0);
-  EXPECT_EQ(RandomInt(-4), 0);
+  EXPECT_EQ(std::tuple(seen.size(), RandomInt(0), RandomInt(-4)), std::tuple(3u, 0, 0));
 }
 
 TEST(Files, WindowsPathsFindReadableFilesWhateverTheirCase) {
@@ -60,31 +55,27 @@ TEST(Files, WindowsPathsFindReadableFilesWhateverTheirCase) {
   fs::create_directories(dir.File("Data/Sounds"));
   WriteBytes(dir.File("Data/Sounds/Attack.WAV"), {1, 2, 3});
   std::vector<uint8_t> bytes;
-  EXPECT_TRUE(GameFileReadAll(dir.Path() + "\\data\\sounds\\attack.wav", bytes));
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(GameFileReadAll(dir.Path() + "\\data\\sounds\\attack.wav", bytes) && bytes == (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_FALSE(GameFileReadAll(dir.File("gone.wav"), bytes));
   EXPECT_TRUE(FileExists(dir.Path() + "\\DATA\\\\sounds//ATTACK.wav"));
   for (std::string no : {dir.File("nothing"), dir.File("Data") /* a directory */, std::string()})
     EXPECT_FALSE(FileExists(no)) << no;
   // A file held open for writing elsewhere is still readable.
   FILE* w = std::fopen(dir.File("busy.dat").c_str(), "wb");
-  ASSERT_NE(w, nullptr);
-  std::fputs("x", w);
+  ASSERT_TRUE(w && std::fputs("x", w) >= 0);
   EXPECT_TRUE(FileExists(dir.File("busy.dat")));
   std::fclose(w);
   // A file made under a path that does not exist yet lands in the existing folders.
   FILE* f = GameFileOpen(dir.Path() + "\\data\\New.dat", "wb");
   ASSERT_NE(f, nullptr);
-  EXPECT_TRUE(GameFileFinish(f));
-  EXPECT_TRUE(fs::exists(dir.File("Data/New.dat")));
+  EXPECT_TRUE(GameFileFinish(f) && fs::exists(dir.File("Data/New.dat")));
   // No data here nor beside the test binary: the build's data folder is used; already in a
   // folder holding data: stay.
   const fs::path old = fs::current_path();
   ScratchDir elsewhere;
   fs::current_path(elsewhere.Path());
-  EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", dir.Path().c_str()));
-  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir.Path()));
-  EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", elsewhere.Path().c_str()));
-  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir.Path()));
+  for (const ScratchDir* build : {&dir, &elsewhere})
+    EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", build->Path().c_str()) &&
+                fs::equivalent(fs::current_path(), dir.Path()));
   fs::current_path(old);
 }
