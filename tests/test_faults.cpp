@@ -45,14 +45,10 @@ int RunChild(const std::string& test, std::vector<std::string> env, const std::s
       envp.push_back(*e);
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  char self[] = "test_faults";
-  char* argv[] = {self, filter.data(), nullptr};
+  char* argv[] = {const_cast<char*>("test_faults"), filter.data(), nullptr};
   std::fflush(nullptr);
   pid_t pid = fork();
-  if (pid == 0) {
-    execve("/proc/self/exe", argv, envp.data());
-    _exit(127);
-  }
+  if (pid == 0) execve("/proc/self/exe", argv, envp.data()), _exit(127);
   int status = 0;
   waitpid(pid, &status, 0);
   int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -70,6 +66,7 @@ void ChildDone() { std::ofstream(ChildMarker(), std::ios::app) << "ran\n"; }
   LoadGame()
 
 void RunSteps(int steps) { for (int i = 0; i < steps; ++i) UpdateGame(), UpdateSound(); }
+void ExpectNoGLError() { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 
 // A shot straight down onto a spider: the shot's own path, whatever the player's aim.
 void ShootFromAbove(const TVector& at) { MapShoot(GameMap, {at.x, at.y + 3, at.z}, {-PlayerPitchLimit, 0, 0}); }
@@ -86,7 +83,7 @@ void SaveOverOldScores() {
 Bytes OldScoreFile() {
   Bytes b(209, 0);
   b[0] = 3, b[1] = 'O', b[2] = 'l', b[3] = 'd';
-  for (int i = 0; i < 8; ++i) b[17 + 24 * i] = 1, b[18 + 24 * i] = uint8_t('a' + i), b[37 + 24 * i] = uint8_t(90 - 10 * i);
+  for (int i = 0; i < 8; ++i) b[17 + 24 * i] = 1, b[18 + 24 * i] = uint8_t('a' + i), b[37 + 24 * i] = 90 - 10 * i;
   return b;
 }
 
@@ -96,9 +93,7 @@ class Faults : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    if (IsSkipped()) return;
-    oldDir_ = fs::current_path();
-    fs::current_path(dir_.Path());
+    if (!IsSkipped()) oldDir_ = fs::current_path(), fs::current_path(dir_.Path());
   }
   void TearDown() override {
     if (loaded_) Unload();
@@ -122,8 +117,7 @@ class Faults : public GLTest {
   static void Key(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0), WndProc(WM_KEYUP, vk, 0); }
   // Real key events through the platform's translation and the message drain.
   static void Press(const char* name) {
-    PlatformInjectKey(name, true), PlatformInjectKey(name, false);
-    DispatchMessages();
+    PlatformInjectKey(name, true), PlatformInjectKey(name, false), DispatchMessages();
   }
   static void Choose(int item) {
     while (MenuSelection != item) Key(VK_DOWN);
@@ -131,13 +125,9 @@ class Faults : public GLTest {
   }
   static void Step(int dx = 0, int dy = 0) {
     PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
-    RunSteps(1);
-    DispatchMessages();
+    RunSteps(1), DispatchMessages();
   }
-  static void Draw() {
-    RenderGame();
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  }
+  static void Draw() { RenderGame(), ExpectNoGLError(); }
   // Plays a little: walks, sweeps the view with the gun firing, kills a spider from above
   // (the shot's own path), and draws now and then.
   static void Play(int steps) {
@@ -164,7 +154,7 @@ TEST_F(Faults, NoDataDirectoryStillGivesAMenuAndAWayOut) {
   Load();
   EXPECT_TRUE(MenuTexture == 0u && !SpiderModel.Loaded);
   for (int i = 0; i < 5; ++i) Step(), RenderGame();
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  ExpectNoGLError();
   Press("Return");  // START on an empty world
   ASSERT_FALSE(MenuActive);
   EXPECT_EQ(Player.Health, 100);

@@ -104,7 +104,8 @@ TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
       const TFontGlyph &g = glyphs[c], &s = strike[c];
       ASSERT_FALSE(s.Bits.empty()) << c;
       ASSERT_EQ(std::pair(g.Width, g.Height), std::pair(s.Width * fx, s.Height * fy)) << c;
-      EXPECT_EQ(std::tuple(g.Advance, g.OriginX, g.OriginY), std::tuple(s.Advance * fx, s.OriginX * fx, s.OriginY * fy));
+      EXPECT_EQ(std::tuple(g.Advance, g.OriginX, g.OriginY),
+                std::tuple(s.Advance * fx, s.OriginX * fx, s.OriginY * fy)) << c;
       int wrong = 0;
       for (int r = 0; r < g.Height; r++)
         for (int x = 0; x < g.Width; x++) wrong += Bit(g, x, r) != Bit(s, x / fx, r / fy);

@@ -19,7 +19,8 @@ TEST_F(Frame, InitialStateAsTheRenderersExpect) {
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   EXPECT_EQ(depthFunc, GL_LEQUAL);
   // Extensions known, and those the terrain's detail texture needs found.
-  EXPECT_TRUE(!Extensions.empty() && ext::glActiveTextureARB && ext::glClientActiveTextureARB && ext::glMultiTexCoord2fvARB);
+  EXPECT_TRUE(!Extensions.empty() && ext::glActiveTextureARB && ext::glClientActiveTextureARB &&
+              ext::glMultiTexCoord2fvARB);
 }
 
 TEST_F(Frame, SwapIntervalIsForcedBackToZero) {

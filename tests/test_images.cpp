@@ -10,7 +10,8 @@ using Bytes = std::vector<uint8_t>;
 
 // w x h pixels of the given type and depth, the rest at the writer's defaults.
 static TgaSpec Layout(uint8_t type, uint8_t depth, uint16_t w, Bytes px, uint16_t h = 1, uint8_t descriptor = 0) {
-  return {.imageType = type, .depth = depth, .descriptor = descriptor, .width = w, .height = h, .pixels = std::move(px)};
+  return {.imageType = type, .depth = depth, .descriptor = descriptor, .width = w, .height = h,
+          .pixels = std::move(px)};
 }
 
 // n bytes 1, 8, 15, ...
@@ -47,8 +48,8 @@ TEST(Tga, EveryLayoutAndBothFlips) {
     Bytes f = MakeTga(c.spec);
     TImage img;
     ASSERT_TRUE(ReadTGAMemory(f.data(), f.size(), img)) << c.what;
-    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits, img.Pixels), std::tuple(c.spec.width, c.spec.height, c.bits, c.want))
-        << c.what;
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits, img.Pixels),
+              std::tuple(c.spec.width, c.spec.height, c.bits, c.want)) << c.what;
   }
 }
 

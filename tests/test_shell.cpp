@@ -140,10 +140,10 @@ TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
   PlatformInjectClose();
   PlatformInjectQuit();
   const uint32_t any = UINT32_MAX;
-  ExpectMessages({{WM_KEYDOWN, 'A'},    {WM_KEYDOWN, 'A'},      {WM_KEYUP, 'A'},    {WM_KEYDOWN, 27},     {WM_CHAR, 27},
-                  {WM_KEYDOWN, 38},     {WM_KEYDOWN, 40},       {WM_KEYDOWN, 37},   {WM_KEYDOWN, 39},     {WM_KEYUP, 8},
-                  {WM_KEYDOWN, 13},     {WM_CHAR, 13},          {WM_KEYDOWN, 112},  {WM_LBUTTONDOWN, any}, {WM_RBUTTONUP, any},
-                  {WM_MBUTTONDOWN, any}, {WM_CHAR, 'a'},        {WM_CHAR, 0xE9},    {WM_CHAR, 0x80},      {WM_CLOSE, any},
+  ExpectMessages({{WM_KEYDOWN, 'A'}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 27}, {WM_CHAR, 27},
+                  {WM_KEYDOWN, 38}, {WM_KEYDOWN, 40}, {WM_KEYDOWN, 37}, {WM_KEYDOWN, 39}, {WM_KEYUP, 8},
+                  {WM_KEYDOWN, 13}, {WM_CHAR, 13}, {WM_KEYDOWN, 112}, {WM_LBUTTONDOWN, any}, {WM_RBUTTONUP, any},
+                  {WM_MBUTTONDOWN, any}, {WM_CHAR, 'a'}, {WM_CHAR, 0xE9}, {WM_CHAR, 0x80}, {WM_CLOSE, any},
                   {WM_QUERYENDSESSION, any}});
 }
 

@@ -77,8 +77,8 @@ TEST_F(Textures, ClampOrRepeatAndFilters) {
   EXPECT_EQ(std::pair(TexParam(c, GL_TEXTURE_WRAP_S), TexParam(c, GL_TEXTURE_WRAP_T)),
             std::pair(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE));
   // Repeated, trilinear, and the whole mipmap chain of an 8 x 8 picture exists.
-  EXPECT_EQ(std::tuple(TexParam(r, GL_TEXTURE_WRAP_S), TexParam(r, GL_TEXTURE_MIN_FILTER), TexParam(r, GL_TEXTURE_WIDTH, 3)),
-            std::tuple(GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, 1));
+  EXPECT_EQ(std::tuple(TexParam(r, GL_TEXTURE_WRAP_S), TexParam(r, GL_TEXTURE_MIN_FILTER),
+                       TexParam(r, GL_TEXTURE_WIDTH, 3)), std::tuple(GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, 1));
 }
 
 TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
@@ -105,7 +105,8 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
   UnbindTexture();
   EXPECT_TRUE(!glIsEnabled(GL_TEXTURE_2D) && BoundTexture == 0);
   BindTexture(t);
-  EXPECT_TRUE(TextureBindCalls - before == 2 && glIsEnabled(GL_TEXTURE_2D) && uint32_t(GlInt(GL_TEXTURE_BINDING_2D)) == t);
+  EXPECT_TRUE(TextureBindCalls - before == 2 && glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_EQ(uint32_t(GlInt(GL_TEXTURE_BINDING_2D)), t);
   BindTexture(0);  // binding 0 through the cache leaves texturing on
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
@@ -117,12 +118,12 @@ TEST_F(RenderStates, BlendModesInSequenceAndAnUnknownOneKeepsTheFunction) {
     uint8_t mode;
     bool on;
     GLint src, dst;
-  } steps[] = {{0, false, 0, 0},          {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}, {2, true, GL_SRC_ALPHA, GL_ONE},
+  } steps[] = {{0, false, 0, 0}, {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}, {2, true, GL_SRC_ALPHA, GL_ONE},
                {3, true, GL_ZERO, GL_SRC_COLOR}, {0, false, 0, 0}, {7, true, GL_ZERO, GL_SRC_COLOR}};
   for (const auto& s : steps) {
     SetBlendMode(s.mode);
-    EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND) == GL_TRUE, s.on ? GlInt(GL_BLEND_SRC) : 0, s.on ? GlInt(GL_BLEND_DST) : 0),
-              std::tuple(s.on, s.src, s.dst)) << int(s.mode);
+    EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND) == GL_TRUE, s.on ? GlInt(GL_BLEND_SRC) : 0,
+                         s.on ? GlInt(GL_BLEND_DST) : 0), std::tuple(s.on, s.src, s.dst)) << int(s.mode);
   }
   SetBlendMode(0);
 }
