@@ -8,7 +8,9 @@
 static const float kPi = 3.14159265358979f;
 
 static void ExpectVector(const TVector& v, float x, float y, float z) {
-  EXPECT_LT(std::hypot(v.x - x, v.y - y, v.z - z), 2e-6f) << v.x << ", " << v.y << ", " << v.z;
+  EXPECT_FLOAT_EQ(v.x, x);
+  EXPECT_FLOAT_EQ(v.y, y);
+  EXPECT_FLOAT_EQ(v.z, z);
 }
 
 TEST(Scalars, MaxMinTiesReturnSecondAndArcCosClampsToZeroOutsideDomain) {
