@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "../tests/support/world_doubles.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
+#include "game/l_game.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../tests/support/world_doubles.h"
 #include "effects/l_particle.h"
+#include "game/l_game.h"
 
 namespace {
 

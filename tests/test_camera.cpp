@@ -30,30 +30,20 @@ class CameraTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(CameraTest, ZoomEasesByATenth) {
-  EXPECT_EQ(camera.FOV, 90);
   KeyPress(ZoomKey);
   UpdateCamera(camera);
-  EXPECT_EQ(camera.TargetFOV, 20);
-  EXPECT_NEAR(camera.FOV, 83.0f, 1e-4f);
-  for (int i = 1; i < 10; ++i) UpdateCamera(camera);
-  EXPECT_NEAR(camera.FOV, 44.4f, 0.05f);  // 20 + 70 * 0.9^10
-  for (int i = 0; i < 100; ++i) UpdateCamera(camera);
+  EXPECT_NEAR(camera.FOV, 83.0f, 1e-4f);  // from 90 a tenth of the way to 20
+  for (int i = 1; i < 110; ++i) UpdateCamera(camera);
   EXPECT_TRUE(camera.FOV > 20.0f && camera.FOV < 20.01f) << camera.FOV;
   KeyRelease(ZoomKey);
   UpdateCamera(camera);
-  EXPECT_EQ(camera.TargetFOV, 90);
   EXPECT_NEAR(camera.FOV, 27.0f, 0.01f);
 }
 
-TEST_F(CameraTest, WithoutTargetOnlyTheZoomMovesAndDegeneratePlanesRejectNothing) {
+TEST_F(CameraTest, WithoutTargetOnlyTheZoomMoves) {
   camera.Eye = {1, 2, 3};
   UpdateCamera(camera);
-  EXPECT_EQ(camera.Eye.x, 1);
-  EXPECT_EQ(camera.View[15], 0);  // never built
-  camera.Target = &player;
-  UpdateCamera(camera);  // Projection is still all zero
-  EXPECT_TRUE(SphereInFrustum(camera, {-100, 0, 0}, 0));
-  EXPECT_TRUE(SphereInFrustum(camera, {0, 1e6f, 0}, 1));
+  EXPECT_TRUE(camera.Eye.x == 1 && camera.View[15] == 0);  // the view never built
 }
 
 TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
@@ -63,7 +53,7 @@ TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
   // Rows 0, 1, 2 are right (+z), up and back (-x): a point 5 ahead at eye height lies on
   // the eye's -z axis, one to its right at +x, one above it at +y.
   const TVector points[][2] = {{{5, 2, 0}, {0, 0, -5}}, {{5, 2, 1}, {1, 0, -5}}, {{5, 3, 0}, {0, 1, -5}}};
-  for (const auto& p : points) EXPECT_NEAR(VectorDistSq(Apply(camera.View, p[0]), p[1]), 0, 1e-10f) << p[0].y;
+  for (const auto& p : points) EXPECT_NEAR(VectorDistSq(Apply(camera.View, p[0]), p[1]), 0, 1e-10f);
   EXPECT_EQ(camera.View[15], 1);
 }
 
@@ -119,7 +109,7 @@ TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
 TEST_F(CameraFrustum, EachSideCullsButThereIsNoNearOrFarPlane) {
   // Looking along +x: far to the right (+z), left, above and below lies outside.
   for (const TVector& p : {TVector{50, 2, 200}, {50, 2, -200}, {50, 200, 0}, {50, -200, 0}})
-    EXPECT_FALSE(SphereInFrustum(camera, p, 1)) << p.y << "," << p.z;
+    EXPECT_FALSE(SphereInFrustum(camera, p, 1));
   EXPECT_TRUE(SphereInFrustum(camera, {0.05f, 2, 0}, 0.01f));  // nearer than 0.1
   EXPECT_TRUE(SphereInFrustum(camera, {2000, 2, 0}, 1));       // beyond 512
   EXPECT_FALSE(SphereInFrustum(camera, {-20, 2, 0}, 1));       // behind the eye

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "support/world_doubles.h"
+#include "game/l_game.h"
 #include "support/world_maps.h"
 
 namespace {

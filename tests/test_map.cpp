@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
+#include "game/l_game.h"
 #include "render/l_gl.h"
 #include "support/image_files.h"
 #include "support/test_env.h"
-#include "support/world_doubles.h"
 #include "support/world_maps.h"
 
 namespace {

@@ -37,7 +37,7 @@ static std::vector<uint8_t> TestSong(int baseNote) {
 std::vector<std::string> WriteFullGameData(const std::string& root) {
   WriteTestGameData(root);
   auto jpg = [](int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    return EncodeTestJpeg(w, h, UniformRgb(w, h, r, g, b));
+    return MakeJpeg(w, h, UniformRgb(w, h, r, g, b), 3, 100);
   };
   Put(root, "data/textures/shadow.jpg", jpg(32, 32, 90, 90, 90));
   Put(root, "data/textures/env.jpg", jpg(64, 64, 120, 140, 160));
