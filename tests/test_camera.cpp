@@ -40,12 +40,6 @@ TEST_F(CameraTest, ZoomEasesByATenth) {
   EXPECT_NEAR(camera.FOV, 27.0f, 0.01f);
 }
 
-TEST_F(CameraTest, WithoutTargetOnlyTheZoomMoves) {
-  camera.Eye = {1, 2, 3};
-  UpdateCamera(camera);
-  EXPECT_TRUE(camera.Eye.x == 1 && camera.View[15] == 0);  // the view never built
-}
-
 TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
   camera.Target = &player;
   UpdateCamera(camera);
