@@ -8,14 +8,6 @@
 
 namespace {
 
-struct Rgb {
-  int r, g, b;
-};
-Rgb Pixel(int x, int y) {
-  uint8_t px[4];
-  glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
-  return {px[0], px[1], px[2]};
-}
 bool Red(Rgb p) { return p.r > 245 && p.g < 10 && p.b < 10; }
 bool Orange(Rgb p) { return std::abs(p.r - 204) < 8 && std::abs(p.g - 128) < 8 && p.b < 8; }
 
@@ -85,13 +77,7 @@ TEST_F(Hud, CrosshairSitsInTheMiddleAndTheBuildBarShowsOnlyWhileBuilding) {
 TEST_F(Hud, NumbersArePrintedInTheirColours) {
   Player.Health = 88;
   Draw();
-  int green = 0;
-  for (int y = 410; y < 446; ++y)
-    for (int x = 72; x < 140; ++x) {
-      Rgb p = Pixel(x, y);
-      green += p.g > 200 && p.r < 60 && p.b < 60;
-    }
-  EXPECT_GT(green, 20);
+  EXPECT_GT(CountPixels(72, 410, 140, 446, [](Rgb p) { return p.g > 200 && p.r < 60 && p.b < 60; }), 20);
 }
 
 TEST_F(Hud, ShadowPulsesOnlyWhileMovingAndTheGunTintReadsOnlyInsideTheColourImage) {

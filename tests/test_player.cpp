@@ -25,10 +25,8 @@ class PlayerTest : public PlayTest {
 TEST_F(PlayerTest, HeldFireSpinsUpShootsEveryFifthStepAndTheBarrelsCoastOnRelease) {
   KeyPress(Fire);
   std::vector<int> shots;
-  for (int step = 1; step <= 200; ++step) {
-    Step();
-    if (FiredThisStep()) shots.push_back(step);
-  }
+  for (int step = 1; step <= 200; ++step)
+    if (Step(); FiredThisStep()) shots.push_back(step);
   ASSERT_TRUE(shots.size() > 1 && shots.front() >= 50 && shots.front() <= 56);  // about a second of spin-up
   for (size_t i = 1; i < shots.size(); ++i) EXPECT_EQ(shots[i] - shots[i - 1], 5);
   KeyRelease(Fire);

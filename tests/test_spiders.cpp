@@ -100,10 +100,7 @@ TEST_F(Spiders, WithoutAModelTheClockStaysAndNothingBites) {
   SpiderModel.Duration = 0;
   SpiderModel.Radius = 0;
   TSpider* s = MapAddSpider(GameMap);
-  for (int i = 0; i < 60; ++i) {
-    s->Position = Player.Position;
-    Step();
-  }
+  for (int i = 0; i < 60; ++i) s->Position = Player.Position, Step();
   EXPECT_EQ(tuple(s->AnimTime, Player.Health), tuple(0, 100));
 }
 
@@ -157,14 +154,13 @@ TEST_F(LoneSpider, SlopesSlowTheWalkUpAndDown) {
 }
 
 TEST_F(LoneSpider, TargetHeadingStaysWithinHalfATurn) {
-  for (float h : {0, 3, -3, 7, -7, 40, -40, 1000}) {
+  for (float h : {0, 3, -3, 7, -7, 40, -40, 1000})
     for (int i = 0; i < 50; ++i) {
       s->Heading = h;
       Player.Position = {20 + RandomFloat() * 130, 8, 20 + RandomFloat() * 130};
       AimSpider(*s);
       EXPECT_LE(std::fabs(s->TargetHeading - s->Heading), kPi + 1e-3f) << h;
     }
-  }
 }
 
 TEST_F(LoneSpider, SpiderTurnsByATwentiethTowardsItsTarget) {

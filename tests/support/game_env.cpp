@@ -71,6 +71,19 @@ void WriteTestGameData(const std::string& root) {
     WriteFile(d + "sounds/" + s, TestWav());
 }
 
+Rgb Pixel(int x, int y) {
+  uint8_t px[4];
+  glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  return {px[0], px[1], px[2]};
+}
+
+int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += match(Pixel(x, y));
+  return n;
+}
+
 void TapKey(uint8_t vk) {
   WndProc(WM_KEYDOWN, vk, 0);
   WndProc(WM_KEYUP, vk, 0);

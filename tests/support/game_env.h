@@ -35,6 +35,11 @@ std::vector<uint8_t> TestWav(int milliseconds = 100);  // 16-bit mono PCM, a sho
 // out: missing ones leave empty handles.
 void WriteTestGameData(const std::string& root);
 
+// Reading the 640 x 480 frame, y growing downward: one pixel, and the pixels in [x0, x1) x [y0, y1) that match.
+struct Rgb { int r, g, b; };
+Rgb Pixel(int x, int y);
+int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb));
+
 // Input through the window procedure; key code 0 is the left mouse button.
 void TapKey(uint8_t vk);
 void TypeText(const std::string& text);
