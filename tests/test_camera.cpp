@@ -16,15 +16,34 @@ TVector Apply(const TMatrix& m, const TVector& v) {
   return out;
 }
 
-class CameraTest : public ::testing::Test {
+// A camera on a player at the origin looking along +x; GL for the projection the frustum planes need.
+class CameraTest : public GLTest {
  protected:
   void SetUp() override {
+    GLTest::SetUp();
     ResetInput();
     InitCamera(camera);
+    camera.Target = &player;
   }
   void TearDown() override { ResetInput(); }
   TCamera camera;
   TPlayer player;
+};
+
+class CameraFrustum : public CameraTest {
+ protected:
+  void SetUp() override {
+    CameraTest::SetUp();
+    CameraProjection(camera);
+    UpdateCamera(camera);
+  }
+  // The point 50 ahead moved onto the given plane, then by 'outside' along its outer side.
+  TVector OutsidePlane(int p, float outside) {
+    const float* f = camera.Frustum[p];
+    TVector q = {50, 2, 0};
+    float t = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3] + outside;
+    return {q.x - t * f[0], q.y - t * f[1], q.z - t * f[2]};
+  }
 };
 
 }  // namespace
@@ -41,7 +60,6 @@ TEST_F(CameraTest, ZoomEasesByATenth) {
 }
 
 TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
-  camera.Target = &player;
   UpdateCamera(camera);
   EXPECT_EQ(VectorDistSq(camera.Eye, {0, 2, 0}), 0.0f);
   // Rows 0, 1, 2 are right (+z), up and back (-x): a point 5 ahead at eye height lies on
@@ -52,7 +70,6 @@ TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
 }
 
 TEST_F(CameraTest, ViewFollowsPitchYawAndPosition) {
-  camera.Target = &player;
   player.Position = {10, 3, -4};
   player.Pitch = 0.3f;
   player.Yaw = 1.1f;
@@ -66,31 +83,6 @@ TEST_F(CameraTest, ViewFollowsPitchYawAndPosition) {
   const TMatrix& v = camera.View;
   for (int r = 0; r < 3; ++r) EXPECT_NEAR(v[r] * v[r] + v[4 + r] * v[4 + r] + v[8 + r] * v[8 + r], 1, 1e-5f);
 }
-
-namespace {
-
-class CameraFrustum : public GLTest {
- protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    ResetInput();
-    InitCamera(camera);
-    camera.Target = &player;
-    CameraProjection(camera);
-    UpdateCamera(camera);
-  }
-  // The point 50 ahead moved onto the given plane, then by 'outside' along its outer side.
-  TVector OutsidePlane(int p, float outside) {
-    const float* f = camera.Frustum[p];
-    TVector q = {50, 2, 0};
-    float t = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3] + outside;
-    return {q.x - t * f[0], q.y - t * f[1], q.z - t * f[2]};
-  }
-  TCamera camera;
-  TPlayer player;
-};
-
-}  // namespace
 
 // The distances are in world units: this holds for normalised planes only.
 TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
