@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "actors/l_spider.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
 #include "game/l_game.h"

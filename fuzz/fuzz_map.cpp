@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "actors/l_spider.h"
 #include "effects/l_particle.h"
 #include "game/l_game.h"
 
