@@ -70,6 +70,7 @@ TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
   Press(Fire, 60);
   Release(Fire, 1);
   int32_t stop = Player.SpinDownChannel, copy = stop;
+  ASSERT_GE(stop, 0);
   StopChannel(copy);  // as if it had played to its end
   Step();
   EXPECT_EQ(Player.SpinDownChannel, -1);
@@ -84,6 +85,7 @@ TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
   Press(Fire, 1);
   uint32_t status = 0;
   EXPECT_TRUE(PlatformSoundStatus(Channels[stop].buffer, status) && (status & kSoundStatusPlaying));
+  EXPECT_EQ(Channels[stop].sampleId, SpiderAttackSound);
   StopSamples(0);
   SetSoundTickSource(nullptr);
 }

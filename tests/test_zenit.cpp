@@ -6,7 +6,6 @@
 
 namespace {
 
-
 class Zenit : public PlayTest {
  protected:
   TZenit* Build(float x, float z) {
