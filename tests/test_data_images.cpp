@@ -16,21 +16,13 @@
 
 namespace {
 
-struct Expected {
-  const char* path;
-  int width, height, bits;
-};
-const Expected kFiles[] = {
-    {"maps/map1_height.jpg", 128, 128, 24}, {"maps/map1.jpg", 512, 512, 24},
-    {"textures/detail.jpg", 256, 256, 24},  {"textures/sky_1.jpg", 512, 512, 24},
-    {"textures/sky_2.jpg", 512, 512, 24},   {"textures/sky_3.jpg", 512, 512, 24},
-    {"textures/sky_4.jpg", 512, 512, 24},   {"textures/sky_5.jpg", 512, 512, 24},
-    {"textures/env.jpg", 256, 256, 24},     {"textures/shadow.jpg", 64, 64, 24},
-    {"textures/crosshair.tga", 32, 32, 32}, {"textures/hud.tga", 128, 32, 32},
-    {"textures/smoke.tga", 64, 64, 32},     {"textures/ricochet.tga", 64, 64, 32},
-    {"textures/blood.tga", 64, 64, 32},     {"textures/fire.jpg", 128, 128, 24},
-    {"textures/gibs.tga", 8, 8, 24},        {"textures/menu/blur.jpg", 256, 256, 24},
-};
+// Every file below textures/ unless named with its folder: width, height and bits per pixel.
+const std::tuple<const char*, int, int, int> kFiles[] = {
+    {"maps/map1_height.jpg", 128, 128, 24}, {"maps/map1.jpg", 512, 512, 24}, {"detail.jpg", 256, 256, 24},
+    {"sky_1.jpg", 512, 512, 24}, {"sky_2.jpg", 512, 512, 24}, {"sky_3.jpg", 512, 512, 24}, {"sky_4.jpg", 512, 512, 24},
+    {"sky_5.jpg", 512, 512, 24}, {"env.jpg", 256, 256, 24}, {"shadow.jpg", 64, 64, 24}, {"crosshair.tga", 32, 32, 32},
+    {"hud.tga", 128, 32, 32}, {"smoke.tga", 64, 64, 32}, {"ricochet.tga", 64, 64, 32}, {"blood.tga", 64, 64, 32},
+    {"fire.jpg", 128, 128, 24}, {"gibs.tga", 8, 8, 24}, {"menu/blur.jpg", 256, 256, 24}};
 
 // Calls f(x, y, pixel) for every pixel of the picture.
 template <class F>
@@ -40,10 +32,11 @@ void EachPixel(const TImage& img, bool bottomUp, F f) {
 }
 
 TEST(DataImages, EveryFileDecodesWithItsSizeAndDepthAndPowerOfTwoSides) {
-  for (const Expected& e : kFiles) {
-    TImage img = LoadGenerated(e.path);
-    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(e.width, e.height, e.bits)) << e.path;
-    EXPECT_EQ((img.Width & (img.Width - 1)) | (img.Height & (img.Height - 1)), 0) << e.path;
+  for (const auto& [name, w, h, bits] : kFiles) {
+    const std::string path = std::string(name).starts_with("maps/") ? name : std::string("textures/") + name;
+    TImage img = LoadGenerated(path);
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(w, h, bits)) << path;
+    EXPECT_EQ((img.Width & (img.Width - 1)) | (img.Height & (img.Height - 1)), 0) << path;
   }
 }
 
@@ -60,44 +53,39 @@ TEST(DataImages, HeightImageKeepsItsHeightsThroughCompression) {
 
 // The sky box as it is drawn: corners at (s, t) = (0, 0), (1, 0), (0, 1) per face (sky_1 .. sky_5:
 // +x, -z, +z, -x, top).
-struct Face {
-  float c00[3], c10[3], c01[3];
-};
-const Face kSkyFaces[5] = {{{1, 1, -1}, {1, 1, 1}, {1, -1, -1}},   {{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}},
-                           {{1, 1, 1}, {-1, 1, 1}, {1, -1, 1}},    {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}},
-                           {{1, 1, -1}, {-1, 1, -1}, {1, 1, 1}}};
-
-// (s, t) of a point on a face's square, or false when it is not on it.
-bool FaceCoords(const Face& f, const float p[3], float& s, float& t) {
-  float u[3], v[3], d[3];
-  for (int i = 0; i < 3; ++i) u[i] = f.c10[i] - f.c00[i], v[i] = f.c01[i] - f.c00[i], d[i] = p[i] - f.c00[i];
-  s = (d[0] * u[0] + d[1] * u[1] + d[2] * u[2]) / 4, t = (d[0] * v[0] + d[1] * v[1] + d[2] * v[2]) / 4;
-  for (int i = 0; i < 3; ++i)
-    if (std::fabs(f.c00[i] + s * u[i] + t * v[i] - p[i]) > 1e-4f) return false;
-  return s > -1e-4f && s < 1 + 1e-4f && t > -1e-4f && t < 1 + 1e-4f;
-}
+const float kSkyFaces[5][3][3] = {{{1, 1, -1}, {1, 1, 1}, {1, -1, -1}},   {{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}},
+                                  {{1, 1, 1}, {-1, 1, 1}, {1, -1, 1}},    {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}},
+                                  {{1, 1, -1}, {-1, 1, -1}, {1, 1, 1}}};
 
 TEST(DataImages, SkyFacesMeetWithoutSeams) {
   TImage faces[5];
   for (int f = 0; f < 5; ++f) faces[f] = LoadGenerated("textures/sky_" + std::to_string(f + 1) + ".jpg");
   const int n = faces[0].Width;
-  auto at = [n](const TImage& img, float s, float t) {
-    return PixelAt(img, int(std::lround(s * (n - 1))), int(std::lround(t * (n - 1))), false);
+  // Point (s, t) of face f in the box, and the pixel there.
+  auto pt = [](int f, float s, float t, int k) {
+    const auto& c = kSkyFaces[f];
+    return c[0][k] + s * (c[1][k] - c[0][k]) + t * (c[2][k] - c[0][k]);
+  };
+  auto at = [&](int f, float s, float t) {
+    return PixelAt(faces[f], int(std::lround(s * (n - 1))), int(std::lround(t * (n - 1))), false);
   };
   int pairs = 0;
   for (int f = 0; f < 5; ++f)
     for (int g = f + 1; g < 5; ++g) {
-      // Walk the four edges of face f and look each point up on face g.
-      const Face& F = kSkyFaces[f];
+      // Walk the four edges of face f and look each point up on face g: its (s, t) there are
+      // the projections on g's edges, and the point must lie on g's square.
       double total = 0;
       int worst = 0, shared = 0;
       for (int e = 0; e < 4; ++e)
         for (int i = 1; i < n - 1; ++i) {
           const float a = float(i) / (n - 1), s = e < 2 ? a : e - 2.0f, t = e < 2 ? e : a;
-          float p[3], s2, t2;
-          for (int k = 0; k < 3; ++k) p[k] = F.c00[k] + s * (F.c10[k] - F.c00[k]) + t * (F.c01[k] - F.c00[k]);
-          if (!FaceCoords(kSkyFaces[g], p, s2, t2)) continue;
-          const Px x = at(faces[f], s, t), y = at(faces[g], s2, t2);
+          float st[2] = {0, 0}, off = 0;
+          for (int j = 0; j < 2; ++j)
+            for (int k = 0; k < 3; ++k)
+              st[j] += (pt(f, s, t, k) - pt(g, 0, 0, k)) * (pt(g, j == 0, j == 1, k) - pt(g, 0, 0, k)) / 4;
+          for (int k = 0; k < 3; ++k) off = std::fmax(off, std::fabs(pt(g, st[0], st[1], k) - pt(f, s, t, k)));
+          if (off > 1e-4f || std::fmin(st[0], st[1]) < -1e-4f || std::fmax(st[0], st[1]) > 1 + 1e-4f) continue;
+          const Px x = at(f, s, t), y = at(g, st[0], st[1]);
           const int d = std::max({std::abs(x.r - y.r), std::abs(x.g - y.g), std::abs(x.b - y.b)});
           total += d, worst = std::max(worst, d), ++shared;
         }
@@ -114,7 +102,7 @@ TEST(DataImages, SkyFacesMeetWithoutSeams) {
 TEST(DataImages, SkyIsBlueAboveAndHazyAtTheHorizon) {
   TImage top = LoadGenerated("textures/sky_5.jpg"), side = LoadGenerated("textures/sky_2.jpg");
   int blueTop = 0;
-  for (int i = 0; i < 64; ++i) blueTop += PixelAt(top, 192 + i, 256, false).b > PixelAt(top, 192 + i, 256, false).r + 20;
+  for (int x = 192; x < 256; ++x) blueTop += PixelAt(top, x, 256, false).b > PixelAt(top, x, 256, false).r + 20;
   EXPECT_GT(blueTop, 32) << "open blue sky overhead, clouds allowed";
   const Px horizon = PixelAt(side, 256, 250, false), low = PixelAt(side, 256, 500, false);
   EXPECT_GT(horizon.r + horizon.g + horizon.b, low.r + low.g + low.b) << "pale horizon, darker below";

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "render/l_gl.h"
+#include "support/game_env.h"
 #include "support/image_files.h"
 #include "support/test_env.h"
 #include "support/world_doubles.h"
@@ -125,8 +126,7 @@ class MapFiles : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    std::filesystem::create_directories(dir.Path() + "/data/maps");
-    std::filesystem::create_directories(dir.Path() + "/data/textures");
+    for (const char* d : {"/data/maps", "/data/textures"}) std::filesystem::create_directories(dir.Path() + d);
     std::filesystem::current_path(dir.Path());
   }
   void TearDown() override {
@@ -136,9 +136,7 @@ class MapFiles : public GLTest {
     std::filesystem::current_path(old);
   }
   void WriteJpeg(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> rgb;
-    for (int i = 0; i < w * h; ++i) rgb.insert(rgb.end(), {r, g, b});
-    WriteBytes(dir.Path() + "/" + path, MakeJpeg(w, h, rgb, 3, 100));
+    WriteBytes(dir.Path() + "/" + path, MakeJpeg(w, h, UniformRgb(w, h, r, g, b), 3, 100));
   }
   ScratchDir dir;
   std::filesystem::path old = std::filesystem::current_path();
