@@ -22,7 +22,8 @@ class DataCheck : public ::testing::Test {
   // Writes the files and runs check on them; returns the exit status, out gets what it printed.
   int Run(const std::vector<std::pair<std::string, Bytes>>& files, std::string& out) {
     std::string args;
-    for (const auto& [name, bytes] : files) WriteBytes(dir_.File(name), bytes), args += " " + dir_.File(name);
+    for (const auto& [name, bytes] : files)
+      WriteBytes(dir_.File(name), bytes), args.append(" ").append(dir_.File(name));
     return RunTool(tool_ + " check" + args, out);
   }
   std::string tool_;
@@ -131,7 +132,7 @@ TEST_F(DataCheck, TheGeneratedTreePassesAndIsTheSameEveryRun) {
   int count = 0;
   while (std::getline(stamp, rel)) {
     if (rel.empty()) continue;
-    ++count, files += " " + dir_.File("a/" + rel);
+    ++count, files.append(" ").append(dir_.File("a/" + rel));
     EXPECT_EQ(ReadBytes(dir_.File("a/" + rel)), ReadBytes(dir_.File("b/" + rel))) << rel;
   }
   EXPECT_GE(count, 23);
