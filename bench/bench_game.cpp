@@ -4,20 +4,10 @@
 
 #include <cmath>
 
-#include "actors/l_spider.h"
-#include "actors/l_zenit.h"
-#include "app/l_app.h"
-#include "app/l_input.h"
-#include "app/l_utils.h"
 #include "audio/l_sound.h"
-#include "effects/l_particle.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
-#include "platform/p_messages.h"
-#include "platform/p_window.h"
 #include "support/bench_data.h"
 #include "support/full_data.h"
-#include "support/test_env.h"
+#include "support/game_env.h"
 
 namespace {
 
@@ -53,14 +43,9 @@ void TopUp(int spiders) {
 void PlayScene(benchmark::State& state, bool render) {
   if (!Ready(state)) return;
   const int spiders = int(state.range(0));
-  InitSound();
-  LoadGame();
-  RandomSeed(2024);
-  MenuActive = true;
-  WndProc(WM_KEYDOWN, VK_RETURN, 0);  // START
-  WndProc(WM_KEYUP, VK_RETURN, 0);
-  WaveDelay = 1 << 30;  // the waves stay out of it
-  SpawnsLeft = 0;
+  InitSound(); LoadGame(); RandomSeed(2024); MenuActive = true;
+  TapKey(VK_RETURN);  // START
+  WaveDelay = 1 << 30; SpawnsLeft = 0;  // the waves stay out of it
   Player.Position = {85, Player.Position.y, 85};
   for (int i = 0; i < kTurrets; ++i) {
     TZenit* z = MapAddZenit(GameMap);
@@ -70,16 +55,8 @@ void PlayScene(benchmark::State& state, bool render) {
     z->Aim[1] = z->TargetAim[1] = a;
     PlaceZenit(*z);
   }
-  KeyPress(0);  // fire
-  KeyPress('W');
-  TopUp(spiders);
-  auto step = [spiders] {
-    Player.Health = 100;
-    PlatformSetCursorPos(ScreenWidth / 2 + 3, ScreenHeight / 2);
-    UpdateGame();
-    UpdateSound();
-    TopUp(spiders);
-  };
+  KeyPress(0); KeyPress('W'); TopUp(spiders);  // fire, forward
+  auto step = [spiders] { Player.Health = 100; GameStep(3, 0); UpdateSound(); TopUp(spiders); };
   for (int i = 0; i < 50; ++i) step();
   // The first frames compile the driver's pipelines and upload textures.
   for (int i = 0; render && i < 5; ++i) RenderGame(), glFinish();
@@ -87,9 +64,7 @@ void PlayScene(benchmark::State& state, bool render) {
   state.counters["spiders"] = GameMap.SpiderCount;
   state.counters["particles"] = ParticleList.Count;
   state.counters["rss_mib"] = double(ResidentBytes()) / 1048576.0;
-  ResetInput();
-  FreeGame();
-  ShutdownSound();
+  ResetInput(); FreeGame(); ShutdownSound();
 }
 
 void BM_UpdateGame(benchmark::State& state) { PlayScene(state, false); }
@@ -103,15 +78,8 @@ BENCHMARK(BM_RenderGame)->Arg(25)->Arg(100)->Arg(250)->Unit(benchmark::kMillisec
 void BM_Startup(benchmark::State& state) {
   if (!Ready(state)) return;
   for (auto _ : state) {
-    InitSound();
-    LoadGame();
-    MenuActive = true;
-    RenderGame();
-    glFinish();
-    state.PauseTiming();
-    FreeGame();
-    ShutdownSound();
-    state.ResumeTiming();
+    InitSound(); LoadGame(); MenuActive = true; RenderGame(); glFinish();
+    state.PauseTiming(); FreeGame(); ShutdownSound(); state.ResumeTiming();
   }
 }
 BENCHMARK(BM_Startup)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();

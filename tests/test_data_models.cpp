@@ -6,19 +6,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "actors/l_spider.h"
-#include "actors/l_zenit.h"
-#include "app/l_app.h"
-#include "game/l_game.h"
 #include "generators.h"
-#include "menu/l_menu.h"
 #include "render/l_gl.h"
 #include "support/game_env.h"
 #include "support/png_dump.h"
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
+constexpr float Pi = kPi;
 
 // Writes the three models below root/models and loads them from the folder named `models` (in the
 // game's spelling where the game loads them).
@@ -27,8 +22,7 @@ void GenerateAndLoad(const std::string& root, const std::string& models, TModel&
   TGenOutput out;
   out.Root = root;
   GenerateModels(out);
-  EXPECT_TRUE(out.Ok);
-  EXPECT_EQ(out.Written.size(), 3u);
+  EXPECT_TRUE(out.Ok && out.Written.size() == 3u) << out.Written.size();
   ASSERT_TRUE(ModelLoad(spider, models + "spider.zrm"));
   ASSERT_TRUE(ModelV2Load(gun, models + "gun.zrm"));
   ASSERT_TRUE(ModelV2Load(zenit, models + "zenit.zrm"));
@@ -54,8 +48,7 @@ class GeneratedModels : public ::testing::Test {
 
 TEST_F(GeneratedModels, SpiderIsTenPartsOnTheGroundWithABiteRangeOfTwoToThree) {
   EXPECT_EQ(spider_.MeshCount, 10);
-  EXPECT_GE(spider_.FrameTotal, 10);
-  EXPECT_TRUE(spider_.Radius >= 2.0f && spider_.Radius <= 3.0f) << spider_.Radius;
+  EXPECT_TRUE(spider_.FrameTotal >= 10 && spider_.Radius >= 2.0f && spider_.Radius <= 3.0f) << spider_.Radius;
   float lowest = 1e9f;
   for (int v = 0; v < spider_.VertexTotal; ++v) lowest = std::fmin(lowest, At(0, 0, v).y);
   EXPECT_NEAR(lowest, 0.0f, 0.05f);  // standing feet touch the ground under the origin
@@ -117,9 +110,8 @@ TEST_F(GeneratedModels, GunHasSixBarrelsRoundTheViewAxisReachingForward) {
     triangles += m.TriangleCount;
     for (const TVector& v : m.Vertices) nearest = std::fmax(nearest, v.z), farthest = std::fmin(farthest, v.z);
   }
-  EXPECT_LT(triangles, 4000);
-  EXPECT_LT(nearest, 0.0f);    // all of it in front of the eye
-  EXPECT_LT(farthest, -5.0f);  // the barrels reach well forward
+  // Under 4000 triangles, all of it in front of the eye, the barrels reaching well forward.
+  EXPECT_TRUE(triangles < 4000 && nearest < 0 && farthest < -5) << triangles << " " << nearest << ", " << farthest;
   // Muzzle ends of the barrels, off the axis: six clusters of angles round it, centred on it.
   std::vector<float> angles;
   float sumX = 0, sumY = 0;
@@ -165,8 +157,7 @@ class GeneratedModelsInGame : public GameTest {
     if (IsSkipped()) return;
     GenerateAndLoad(dir_.Path() + "/data", "data\\models\\", SpiderModel, GunModel, ZenitModel);
     NewGame();
-    MenuActive = false;
-    Player.Pitch = -0.3f;
+    MenuActive = false, Player.Pitch = -0.3f;
     Step();
   }
   void AddSpider(float x, float z, float heading, int frame) {

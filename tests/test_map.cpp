@@ -43,10 +43,8 @@ TEST_F(MapBuild, HeightsFromTheBlueByteAndVertexThreeFiveOf128Wide) {
   EXPECT_EQ(std::tuple(map.Vertices[0].y, map.Vertices[1].y, map.Vertices[2].y), std::tuple(31.875f, 1.0f, 0.0f));
   ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(128, 128, 0)));
   const int i = 5 * 128 + 3;
-  EXPECT_FLOAT_EQ(map.Vertices[i].x, 6);
-  EXPECT_FLOAT_EQ(map.Vertices[i].z, 10);
-  EXPECT_FLOAT_EQ(map.TexCoords[i].u, 3.0f / 128);
-  EXPECT_FLOAT_EQ(map.TexCoords[i].v, 5.0f / 128);
+  EXPECT_EQ(std::tuple(map.Vertices[i].x, map.Vertices[i].z, map.TexCoords[i].u, map.TexCoords[i].v),
+            std::tuple(6.0f, 10.0f, 3.0f / 128, 5.0f / 128));
   EXPECT_FLOAT_EQ(map.DetailCoords[i].u, 0.3f);
   EXPECT_FLOAT_EQ(map.DetailCoords[i].v, 0.5f);
 }
@@ -87,9 +85,7 @@ TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
 }
 
 TEST_F(MapLists, RemovingHeadMiddleAndTail) {
-  TSpider* c = MapAddSpider(map);
-  TSpider* b = MapAddSpider(map);
-  TSpider* a = MapAddSpider(map);
+  TSpider *c = MapAddSpider(map), *b = MapAddSpider(map), *a = MapAddSpider(map);
   MapRemoveSpider(map, a);  // head
   EXPECT_EQ(std::tuple(map.Spiders, b->Prev), std::tuple(b, nullptr));
   TSpider* d = MapAddSpider(map);
@@ -100,8 +96,7 @@ TEST_F(MapLists, RemovingHeadMiddleAndTail) {
 }
 
 TEST_F(MapLists, ZenitRemovalReturnsTheFollower) {
-  TZenit* b = MapAddZenit(map);
-  TZenit* a = MapAddZenit(map);
+  TZenit *b = MapAddZenit(map), *a = MapAddZenit(map);
   EXPECT_EQ(map.ZenitCount, 2);
   EXPECT_EQ(MapRemoveZenit(map, a), b);
   EXPECT_EQ(std::tuple(map.Zenits, b->Prev), std::tuple(b, nullptr));
@@ -110,10 +105,8 @@ TEST_F(MapLists, ZenitRemovalReturnsTheFollower) {
 }
 
 TEST_F(MapLists, UpdateRetiresZenitsOnlyWhileThePlayerLives) {
-  TZenit* keep = MapAddZenit(map);
-  TZenit* dying = MapAddZenit(map);
-  dying->Life = 1;  // retiring: the update takes it to 0
-  Player.Health = 0;
+  TZenit *keep = MapAddZenit(map), *dying = MapAddZenit(map);
+  dying->Life = 1, Player.Health = 0;  // retiring: the update takes it to 0
   MapUpdate(map);
   EXPECT_EQ(std::tuple(map.ZenitCount, dying->Life), std::tuple(2, 1));  // not even updated
   Player.Health = 50;
