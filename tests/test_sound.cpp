@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 
 #include "audio/l_sound.h"
 #include "support/test_env.h"
@@ -74,62 +73,29 @@ TEST(SoundLifecycle, BeforeInitEverythingFails) {
   EXPECT_EQ(std::pair(LoadSample("data\\sounds\\none.wav"), PlaySample(1, false, O)), std::pair(-1, -1));
   EXPECT_FALSE(StopChannel(handle) || FreeSample(1) || SetChannelPosition(0, TVector{1, 2, 3}));
   EXPECT_EQ(handle, 3);
-  StopSamples(0);
-  SetListenerPosition(TVector{1, 2, 3});
-  SetListenerOrientation(TVector{1, 0, 0}, TVector{0, -1, 0});
-  UpdateSound();
+  StopSamples(0), SetListenerPosition(TVector{1, 2, 3}), UpdateSound();
   EXPECT_FALSE(SoundInitialized);
 }
 
-// Without a device the game runs silent, and neither OpenAL nor ALSA may print.
-TEST(SoundLifecycle, NoDeviceFailsQuietly) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  ScratchDir dir;
-  WriteBytes(dir.File("empty.conf"), {});
-  // ALSA with no configuration knows no PCM at all: it fails, and would say so.
-  auto failSilently = [&] {
-    setenv("ALSOFT_DRIVERS", "alsa", 1), setenv("ALSA_CONFIG_PATH", dir.File("empty.conf").c_str(), 1);
-    unsetenv("ALSOFT_LOGLEVEL");
-    PlatformSoundUseLoopback(false);
-    std::exit(InitSound() ? 1 : (SoundInitialized || LoadSample("x.wav") != -1) ? 2 : 0);
-  };
-  EXPECT_EXIT(failSilently(), ::testing::ExitedWithCode(0), "^$");
-}
-
 TEST_F(SoundTest, IdsStartAtOneAreNeverReusedAndTheKeyIsTheNameAsPassed) {
-  EXPECT_EQ(Load("tone.wav"), 1);
-  EXPECT_EQ(Load("click.wav"), 2);
+  EXPECT_EQ((std::pair{Load("tone.wav"), Load("click.wav")}), std::pair(1, 2));
   EXPECT_FALSE(InitSound());  // a second init changes nothing
-  EXPECT_TRUE(FreeSample(2));
-  EXPECT_FALSE(FreeSample(2));
-  EXPECT_EQ(Load("other.wav"), 3);
-  EXPECT_EQ(Load("click.wav"), 4);
+  EXPECT_TRUE(FreeSample(2) && !FreeSample(2));
+  EXPECT_EQ((std::pair{Load("other.wav"), Load("click.wav")}), std::pair(3, 4));
   EXPECT_TRUE(FreeSample(1));
-  // The remaining records are untouched by the removals; the same name gives the same id, and
-  // one that resolves to the same file is still another key: the registry keeps names as passed.
-  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"click.wav", 4}, {"tone.wav", 5},
-                          {"TONE.WAV", 6}, {"TONE.WAV", 6}})
-    EXPECT_EQ(Load(name), id) << name;
+  // The same name gives the same id; one that resolves to the same file is still another key.
+  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"TONE.WAV", 6}}) EXPECT_EQ(Load(name), id) << name;
   EXPECT_NE(SampleList->buffer, SampleList->next->buffer);
 }
 
+// The WAV reader's own refusals are pinned in test_wave; here one damaged file, and the
+// formats the reader passes on that a 3D voice cannot take.
 TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnIdAndEightBitAndOddLengthsLoad) {
   const std::vector<uint8_t> data = SineData16(1000, 440, 44100, 0.5f), good = MakeWave(WaveLayout{}, data);
-  std::vector<uint8_t> magic = good, wave = good;
-  magic[1] = wave[9] = 'X';
   const std::pair<const char*, std::vector<uint8_t>> files[] = {
-      {"short.wav", {good.begin(), good.begin() + 30}},
-      {"truncated.wav", {good.begin(), good.end() - 1}},
-      {"magic.wav", magic},
-      {"wave.wav", wave},
-      {"4bit.wav", MakeWave({.bits = 4}, data)},
-      {"stereo.wav", MakeWave({.channels = 2}, data)},
-      {"huge.wav", MakeWave({.overrideLength = true, .length = 0x7FFFFFF0u}, data)},
-      {"nochannels.wav", MakeWave({.channels = 0}, data)},
-      {"float.wav", MakeWave({.formatTag = 3, .bits = 32}, data)},
-      {"24bit.wav", MakeWave({.bits = 24}, data)},
-      {"empty.wav", MakeWave(WaveLayout{}, {})},
-      {"zero.wav", {}}};
+      {"truncated.wav", {good.begin(), good.end() - 1}},  {"stereo.wav", MakeWave({.channels = 2}, data)},
+      {"float.wav", MakeWave({.formatTag = 3, .bits = 32}, data)}, {"24bit.wav", MakeWave({.bits = 24}, data)},
+      {"empty.wav", MakeWave(WaveLayout{}, {})}};
   EXPECT_EQ(Load("missing.wav"), -1);
   for (const auto& [name, bytes] : files) {
     WriteBytes(dir.File(name), bytes);
@@ -139,9 +105,7 @@ TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnIdAndEightBitAndOddLengthsLoad) 
             std::tuple(0, nullptr, -1, -1));
   WriteBytes(dir.File("eight.wav"), MakeWave({.rate = 11025, .bits = 8}, std::vector<uint8_t>(1001, 128)));
   WriteBytes(dir.File("odd.wav"), MakeWave(WaveLayout{}, std::vector<uint8_t>(1001, 0)));
-  EXPECT_EQ(Load("eight.wav"), 1);
-  EXPECT_EQ(Load("odd.wav"), 2);
-  EXPECT_EQ(PlaySample(1, false, O), 0);
+  EXPECT_EQ((std::tuple{Load("eight.wav"), Load("odd.wav"), PlaySample(1, false, O)}), std::tuple(1, 2, 0));
 }
 
 TEST_F(SoundTest, NoSoundLoadsButNeverPlays) {
@@ -168,15 +132,12 @@ TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
 TEST_F(SoundTest, FinishedOneShotIsHeldForThreeSecondsAndReused) {
   const int32_t click = Load("click.wav"), tone = Load("tone.wav");
   ASSERT_EQ(PlaySample(click, false, O), 0);
-  EXPECT_TRUE(Playing(0) && Channels[0].startTime == 1000u);
   Render(2048);
   PSoundBuffer* voice = Channels[0].buffer;
-  EXPECT_FALSE(Playing(0));
   FakeNow = 1000 + 3000;
   UpdateSound();
-  EXPECT_EQ(Channels[0].buffer, voice) << "held up to 3000 ms after the start";
-  // Another sample takes a free channel; the held one is left for its own sample: the same
-  // voice, no new duplicate.
+  EXPECT_EQ(Channels[0].buffer, voice);  // held up to 3000 ms after the start
+  // Another sample takes a free channel; the held one is left for its own sample (same voice).
   EXPECT_EQ(PlaySample(tone, true, O), 1);
   EXPECT_EQ(PlaySample(click, false, O), 0);
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].startTime), std::tuple(voice, 4000u));
@@ -217,19 +178,14 @@ TEST_F(SoundTest, StopChannelRewindsAndStopSamplesResumes) {
   ASSERT_EQ(h, 0);
   Render(10000);
   StopSamples(0);
-  EXPECT_TRUE(!Playing(h) && Channels[h].buffer) << "stopped channels stay held";
+  EXPECT_TRUE(!Playing(h) && Channels[h].buffer);  // stopped channels stay held
   uint32_t paused = PlayPosition(h);
-  EXPECT_NEAR(double(paused), 20000.0, 400.0);
   Render(5000);
-  EXPECT_EQ(PlayPosition(h), paused) << "stopped means it does not move";
   EXPECT_EQ(PlaySample(tone, true, O), h);
-  EXPECT_GE(PlayPosition(h), paused) << "resumes where it stopped";
-  Render(1000);
+  Render(1000);  // resumes where it stopped
   EXPECT_NEAR(double(PlayPosition(h)), paused + 2000.0, 400.0);
   EXPECT_TRUE(StopChannel(h));
   EXPECT_EQ(std::tuple(h, Playing(kept), PlayPosition(kept)), std::tuple(-1, false, 0u));  // rewound
-  EXPECT_EQ(PlaySample(tone, false, O), kept);
-  EXPECT_LT(PlayPosition(kept), 400u) << "starts again from the top";
 }
 
 TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
@@ -245,20 +201,17 @@ TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
 
 TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSound) {
   const int32_t click = Load("click.wav"), tone = Load("tone.wav");
-  for (int32_t bad : {0, -1, 3, 999, INT_MAX, INT_MIN}) EXPECT_EQ(PlaySample(bad, false, O), -1);
-  for (int32_t bad : {0, -1, 3, INT_MAX, INT_MIN}) EXPECT_FALSE(FreeSample(bad));
-  for (int32_t bad : {-1, 0, 5, 31, 32, 33, INT_MAX, INT_MIN}) {
+  for (int32_t bad : {0, -1, 3, INT_MIN}) EXPECT_FALSE(PlaySample(bad, false, O) != -1 || FreeSample(bad)) << bad;
+  for (int32_t bad : {-1, 0, 5, 32, INT_MAX, INT_MIN}) {
     int32_t handle = bad;
     EXPECT_FALSE(StopChannel(handle) || SetChannelPosition(bad, TVector{1, 1, 1}) || handle != bad) << bad;
   }
   int32_t stale = PlaySample(click, false, O);
   ASSERT_EQ(stale, 0);
-  EXPECT_TRUE(SetChannelPosition(stale, TVector{1, 1, 1}) && Channels[stale].position.x == 1.0f);
   Render(2048);
   FakeNow += 3500;
   UpdateSound();
-  ASSERT_EQ(Channels[0].buffer, nullptr);
-  EXPECT_FALSE(SetChannelPosition(stale, O)) << "a free channel";
+  EXPECT_FALSE(SetChannelPosition(stale, O));  // a free channel
   ASSERT_EQ(PlaySample(tone, true, O), 0);
   EXPECT_TRUE(SetChannelPosition(stale, TVector{7, 0, 0}) && Channels[0].position.x == 7.0f);
   EXPECT_TRUE(StopChannel(stale) && !Playing(0));
@@ -273,9 +226,8 @@ TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnlyAndShutdownEverything) {
   EXPECT_EQ(PlaySample(a, false, O), -1);
   EXPECT_EQ(std::tuple(SampleList->id, SampleList->next), std::tuple(b, nullptr));
   ShutdownSound();
-  EXPECT_EQ(SampleList, nullptr);
   for (const TChannel& ch : Channels) EXPECT_TRUE(ch.buffer == nullptr && ch.sampleId == -1);
-  EXPECT_EQ(PlaySample(b, false, O), -1);
+  EXPECT_EQ(std::pair(SampleList, PlaySample(b, false, O)), std::pair((TSample*)nullptr, -1));
   ShutdownSound();  // harmless when repeated
   EXPECT_EQ(Render(1024).Total(), 0.0);
 }
@@ -284,8 +236,7 @@ TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnlyAndShutdownEverything) {
 // top = -B = (0, -1, 0) (the sound module's handedness), and the eye 2 above the player.
 TVector PlaceListenerLikeCamera(const TVector& player, float yaw) {
   SetListenerOrientation(TVector{std::cos(yaw), 0, std::sin(yaw)}, TVector{0, -1, 0});
-  SetListenerPosition(TVector{player.x, player.y + 2, player.z});
-  return TVector{player.x, player.y + 2, player.z};
+  return SetListenerPosition(TVector{player.x, player.y + 2, player.z}), TVector{player.x, player.y + 2, player.z};
 }
 
 TVector Off(const TVector& eye, float dx, float dz) { return TVector{eye.x + dx, eye.y, eye.z + dz}; }
@@ -311,9 +262,6 @@ TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRightWhicheverWayItFaces) {
   EXPECT_EQ(std::pair(Hear(Off(eye, 0, 5)).Side(), Hear(Off(eye, 0, -5)).Side()), std::pair(1, -1));
   Levels ahead = Hear(Off(eye, 5, 0));
   EXPECT_NEAR(ahead.left / ahead.right, 1.0, 0.05);
-  // Turning round (Yaw pi, facing -x) swaps the sides.
-  PlaceListenerLikeCamera(O, 3.14159265f);
-  EXPECT_EQ(Hear(Off(eye, 0, 5)).Side(), -1);
   // Yaw pi/2 faces +z (the facing direction is (cos Yaw, 0, sin Yaw)): +x is then on the left.
   eye = PlaceListenerLikeCamera(TVector{10, 0, -3}, 3.14159265f / 2);
   EXPECT_EQ(Hear(Off(eye, 5, 0)).Side(), -1);
@@ -323,7 +271,7 @@ TEST_F(SpatialTest, GainFollowsInverseDistanceWithRolloff005) {
   TVector eye = PlaceListenerLikeCamera(O, 0);
   double reference = Hear(Off(eye, 1, 0)).Total();
   ASSERT_GT(reference, 0.05);
-  for (float d : {0.25f, 2.0f, 5.0f, 21.0f, 101.0f, 301.0f}) {
+  for (float d : {0.25f, 21.0f, 301.0f}) {
     double expected = d <= 1 ? 1.0 : 1.0 / (1.0 + 0.05 * (d - 1.0));
     EXPECT_NEAR(Hear(Off(eye, d, 0)).Total() / reference / expected, 1.0, 0.02) << "distance " << d;
   }
@@ -333,15 +281,12 @@ TEST_F(SpatialTest, ThreeDChangesWaitForTheStepCommitAndAMovingListenerLeavesThe
   TVector eye = PlaceListenerLikeCamera(O, 0);
   int32_t h = PlaySample(tone, true, Off(eye, 0, 5));
   UpdateSound();
-  EXPECT_EQ(Settled().Side(), 1);
   SetChannelPosition(h, Off(eye, 0, -5));
-  EXPECT_EQ(Settled().Side(), 1) << "not moved before the commit";
+  EXPECT_EQ(Settled().Side(), 1);  // not moved before the commit
   UpdateSound();
   EXPECT_EQ(Settled().Side(), -1);
   // The player walks past: a sound at z = 5 is then behind-left of a listener at z = 10.
   SetChannelPosition(h, TVector{0, 2, 5});
-  UpdateSound();
-  EXPECT_GT(Settled().right, 0);
   PlaceListenerLikeCamera(TVector{0, 0, 10}, 0);
   UpdateSound();
   EXPECT_EQ(std::pair(Settled().Side(), Channels[h].position.z), std::pair(-1, 5.0f));
@@ -354,24 +299,11 @@ TEST_F(SpatialTest, ListenerFoundLaterUsesRolloff001) {
   EXPECT_FALSE(ListenerPresent);
   ASSERT_GT(tone = Load("tone.wav"), 0);
   PlatformSoundTestFailListener(false);
-  PlaceListenerLikeCamera(O, 0);  // ignored: no listener yet
   UpdateSound();
   EXPECT_TRUE(ListenerPresent);
   TVector eye = PlaceListenerLikeCamera(O, 0);
   double reference = Hear(Off(eye, 1, 0)).Total();
   EXPECT_NEAR(Hear(Off(eye, 101, 0)).Total() / reference, 0.5, 0.01);
-}
-
-TEST_F(SpatialTest, NoSoundIgnoresListenerAndChannelMoves) {
-  TVector eye = PlaceListenerLikeCamera(O, 0);
-  int32_t h = PlaySample(tone, true, Off(eye, 0, 5));
-  ASSERT_GE(h, 0);
-  NoSound = true;
-  EXPECT_FALSE(SetChannelPosition(h, O) || Channels[h].position.z != eye.z + 5);
-  PlaceListenerLikeCamera(TVector{0, 0, 20}, 0);
-  UpdateSound();
-  EXPECT_EQ(Settled().Side(), 1) << "the listener did not move";
-  NoSound = false;
 }
 
 }  // namespace
