@@ -162,7 +162,8 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
           mismatches += Lit(&rgb[((kH - 1 - y) * kW + x) * 3]) != expect;
         }
       int lit = 0, red = 0;  // nothing elsewhere, and all of it red
-      for (size_t i = 0; i < rgb.size(); i += 3) lit += Lit(&rgb[i]), red += rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
+      for (size_t i = 0; i < rgb.size(); i += 3)
+        lit += Lit(&rgb[i]), red += rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
       EXPECT_EQ(std::tuple(mismatches, lit, red), std::tuple(0, LitCount(g), LitCount(g))) << face << " glyph " << c;
       glColor3f(1, 1, 1);
     }

@@ -21,8 +21,7 @@ TEST(Switches, SplitJoinedCaseSensitiveAndTheSmallMode) {
       {{"-noblood-nogibs"}, {true, true, true, false, 640, 480, 85}},
       {{"-MOUSEINV"}, {true, false, false, false, 640, 480, 85}},  // case-sensitive
       {{"-mouseinv"}, {true, false, false, true, 640, 480, 85}},
-      {{"-optimize", "-nofullscreen"}, {false, false, false, false, 320, 240, 60}},
-      {{}, {true, false, false, false, 640, 480, 85}}};
+      {{"-optimize", "-nofullscreen"}, {false, false, false, false, 320, 240, 60}}};
   for (auto [args, want] : cases) {  // from the defaults each time
     Fullscreen = true, NoBlood = NoGibs = MouseInvert = false;
     ScreenWidth = 640, ScreenHeight = 480, ScreenRefresh = 85, ScreenBits = 16;
@@ -47,9 +46,7 @@ class Shell : public GLTest {
     static std::vector<TMessage> got;
     got.clear();
     PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t l) { return got.push_back({m, w, l}), int32_t{0}; });
-    PlatformDispatchMessages();
-    PlatformSetWindowProc(WndProc);
-    return got;
+    return PlatformDispatchMessages(), PlatformSetWindowProc(WndProc), got;
   }
   static void ExpectMessages(const std::vector<std::pair<uint32_t, uint32_t>>& want) {
     std::vector<TMessage> got = Drain();
@@ -166,7 +163,9 @@ TEST_F(Shell, SystemKeysAndCharactersArriveAsSystemMessages) {
 TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
   if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL";
   static std::vector<uint32_t> got;
-  PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t) { return m == WM_ACTIVATEAPP ? got.push_back(w) : void(), 0; });
+  PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t) {
+    return m == WM_ACTIVATEAPP ? got.push_back(w) : void(), 0;
+  });
   PlatformInjectFocus(true), PlatformDispatchMessages();
   EXPECT_TRUE(got.empty());
   PlatformInjectFocus(false), PlatformInjectFocus(true), PlatformDispatchMessages();

@@ -50,8 +50,7 @@ class SoundTest : public ::testing::Test {
   void SetUp() override {
     NoSound = false, FakeNow = 1000;
     SetSoundTickSource([] { return FakeNow; });
-    PlatformSoundUseLoopback(true);
-    PlatformSoundTestFailListener(false);
+    PlatformSoundUseLoopback(true), PlatformSoundTestFailListener(false);
     ASSERT_TRUE(InitSound());
     // A second of 440 Hz, a one-shot of 10 ms, and a tenth of a second of 660 Hz.
     for (auto [name, frames, hz] :
@@ -60,8 +59,7 @@ class SoundTest : public ::testing::Test {
   }
   void TearDown() override {
     FinalizeSound();  // shuts down first
-    SetSoundTickSource(nullptr);
-    PlatformSoundTestFailListener(false);
+    SetSoundTickSource(nullptr), PlatformSoundTestFailListener(false);
     NoSound = false;
   }
   int32_t Load(const char* name) { return LoadSample(dir.File(name)); }
@@ -84,7 +82,7 @@ TEST_F(SoundTest, IdsStartAtOneAreNeverReusedAndTheKeyIsTheNameAsPassed) {
   EXPECT_EQ((std::pair{Load("other.wav"), Load("click.wav")}), std::pair(3, 4));
   EXPECT_TRUE(FreeSample(1));
   // The same name gives the same id; one that resolves to the same file is still another key.
-  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"TONE.WAV", 6}}) EXPECT_EQ(Load(name), id) << name;
+  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"TONE.WAV", 6}}) EXPECT_EQ(Load(name), id);
   EXPECT_NE(SampleList->buffer, SampleList->next->buffer);
 }
 
@@ -123,8 +121,7 @@ TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
   EXPECT_EQ(std::pair(PlaySample(id, true, O), PlaySample(other, false, O)), std::pair(-1, -1));
   UpdateSound();
   Render(44100 + 1000);  // past the end of the sample: the loops go on
-  FakeNow += 10000;
-  UpdateSound();
+  FakeNow += 10000, UpdateSound();
   for (int32_t i = 0; i < kSoundChannels; i++) EXPECT_TRUE(Playing(i) && Channels[i].sampleId == id) << i;
   EXPECT_EQ(PlaySample(other, false, O), -1);
 }
@@ -134,16 +131,14 @@ TEST_F(SoundTest, FinishedOneShotIsHeldForThreeSecondsAndReused) {
   ASSERT_EQ(PlaySample(click, false, O), 0);
   Render(2048);
   PSoundBuffer* voice = Channels[0].buffer;
-  FakeNow = 1000 + 3000;
-  UpdateSound();
+  FakeNow = 1000 + 3000, UpdateSound();
   EXPECT_EQ(Channels[0].buffer, voice);  // held up to 3000 ms after the start
   // Another sample takes a free channel; the held one is left for its own sample (same voice).
   EXPECT_EQ(PlaySample(tone, true, O), 1);
   EXPECT_EQ(PlaySample(click, false, O), 0);
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].startTime), std::tuple(voice, 4000u));
   Render(2048);
-  FakeNow = 4000 + 3001;
-  UpdateSound();
+  FakeNow = 4000 + 3001, UpdateSound();
   // Released, though the id stays on the channel; a playing channel is never released.
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].buffer3D, Channels[0].sampleId),
             std::tuple(nullptr, nullptr, click));
@@ -154,11 +149,9 @@ TEST_F(SoundTest, HoldTimeWrapsAroundTheTickCounter) {
   FakeNow = 0xFFFFFF00u;
   ASSERT_EQ(PlaySample(Load("click.wav"), false, O), 0);
   Render(2048);
-  FakeNow = 0x00000100u;  // 512 ms later
-  UpdateSound();
+  FakeNow = 0x00000100u, UpdateSound();  // 512 ms later
   EXPECT_NE(Channels[0].buffer, nullptr);
-  FakeNow = 0x00000C00u;  // 3328 ms later
-  UpdateSound();
+  FakeNow = 0x00000C00u, UpdateSound();  // 3328 ms later
   EXPECT_EQ(Channels[0].buffer, nullptr);
 }
 
@@ -168,8 +161,7 @@ TEST_F(SoundTest, StoppedChannelIsRecycledWhenNoneIsFree) {
   Render(2048);  // every one-shot has finished, all still held
   // The same sample reuses the first stopped channel that holds it; a different one recycles
   // the first stopped channel: channel 0 now plays, so 1.
-  EXPECT_EQ(PlaySample(click, false, O), 0);
-  EXPECT_EQ(PlaySample(tone, true, O), 1);
+  EXPECT_EQ((std::pair{PlaySample(click, false, O), PlaySample(tone, true, O)}), std::pair(0, 1));
   EXPECT_TRUE(Playing(1) && Channels[1].sampleId == tone);
 }
 
@@ -194,9 +186,8 @@ TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
   EXPECT_TRUE(Playing(ha));
   StopSamples(a);
   EXPECT_TRUE(!Playing(ha) && Playing(hb));
-  StopSamples(-4);
-  EXPECT_FALSE(Playing(hb));
-  EXPECT_TRUE(Channels[ha].buffer && Channels[hb].buffer);
+  StopSamples(-4);  // every sample; stopped channels stay held
+  EXPECT_TRUE(!Playing(hb) && Channels[ha].buffer && Channels[hb].buffer);
 }
 
 TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSound) {
@@ -209,8 +200,7 @@ TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSoun
   int32_t stale = PlaySample(click, false, O);
   ASSERT_EQ(stale, 0);
   Render(2048);
-  FakeNow += 3500;
-  UpdateSound();
+  FakeNow += 3500, UpdateSound();
   EXPECT_FALSE(SetChannelPosition(stale, O));  // a free channel
   ASSERT_EQ(PlaySample(tone, true, O), 0);
   EXPECT_TRUE(SetChannelPosition(stale, TVector{7, 0, 0}) && Channels[0].position.x == 7.0f);
@@ -220,11 +210,9 @@ TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSoun
 TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnlyAndShutdownEverything) {
   const int32_t a = Load("tone.wav"), b = Load("other.wav");
   for (int32_t i = 0; i < 3; ++i) ASSERT_EQ(PlaySample(i == 1 ? b : a, true, O), i);
-  EXPECT_TRUE(FreeSample(a));
+  EXPECT_TRUE(FreeSample(a) && Playing(1));
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].sampleId, Channels[2].buffer), std::tuple(nullptr, -1, nullptr));
-  EXPECT_TRUE(Playing(1));
-  EXPECT_EQ(PlaySample(a, false, O), -1);
-  EXPECT_EQ(std::tuple(SampleList->id, SampleList->next), std::tuple(b, nullptr));
+  EXPECT_EQ(std::tuple(PlaySample(a, false, O), SampleList->id, SampleList->next), std::tuple(-1, b, nullptr));
   ShutdownSound();
   for (const TChannel& ch : Channels) EXPECT_TRUE(ch.buffer == nullptr && ch.sampleId == -1);
   EXPECT_EQ(std::pair(SampleList, PlaySample(b, false, O)), std::pair((TSample*)nullptr, -1));
@@ -247,12 +235,9 @@ class SpatialTest : public SoundTest {
   // Starts the tone at a point, commits like one game step, lets the gains settle.
   Levels Hear(const TVector& at) {
     int32_t h = PlaySample(tone, true, at);
-    EXPECT_GE(h, 0);
-    UpdateSound();
-    Render(4096);
+    UpdateSound(), Render(4096);
     Levels l = Render(8820);
-    StopChannel(h);
-    return l;
+    return StopChannel(h), l;
   }
   int32_t tone = -1;
 };
@@ -293,8 +278,7 @@ TEST_F(SpatialTest, ThreeDChangesWaitForTheStepCommitAndAMovingListenerLeavesThe
 }
 
 TEST_F(SpatialTest, ListenerFoundLaterUsesRolloff001) {
-  FinalizeSound();
-  PlatformSoundTestFailListener(true);
+  FinalizeSound(), PlatformSoundTestFailListener(true);
   ASSERT_TRUE(InitSound());
   EXPECT_FALSE(ListenerPresent);
   ASSERT_GT(tone = Load("tone.wav"), 0);

@@ -65,10 +65,8 @@ TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExactAndOthersGiveZero) {
 }
 
 TEST_F(Textures, ClampOrRepeatAndFilters) {
-  TextureClamp = true;
-  uint32_t c = LoadTexture(dir.File("blood.tga"), false);
-  TextureClamp = false;
-  uint32_t r = LoadTexture(dir.File("pic.jpg"), false);
+  uint32_t c = (TextureClamp = true, LoadTexture(dir.File("blood.tga"), false));
+  uint32_t r = (TextureClamp = false, LoadTexture(dir.File("pic.jpg"), false));
   EXPECT_EQ(std::pair(TexParam(c, GL_TEXTURE_WRAP_S), TexParam(c, GL_TEXTURE_WRAP_T)),
             std::pair(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE));
   // Repeated, trilinear, and the whole mipmap chain of an 8 x 8 picture exists.
@@ -108,16 +106,13 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
 class RenderStates : public GLTest {};
 
 TEST_F(RenderStates, BlendModesInSequenceAndAnUnknownOneKeepsTheFunction) {
-  const struct {
-    uint8_t mode;
-    bool on;
-    GLint src, dst;
-  } steps[] = {{0, false, 0, 0}, {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}, {2, true, GL_SRC_ALPHA, GL_ONE},
-               {3, true, GL_ZERO, GL_SRC_COLOR}, {0, false, 0, 0}, {7, true, GL_ZERO, GL_SRC_COLOR}};
-  for (const auto& s : steps) {
-    SetBlendMode(s.mode);
-    EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND) == GL_TRUE, s.on ? GlInt(GL_BLEND_SRC) : 0,
-                         s.on ? GlInt(GL_BLEND_DST) : 0), std::tuple(s.on, s.src, s.dst)) << int(s.mode);
+  const std::tuple<uint8_t, bool, GLint, GLint> steps[] = {
+      {0, false, 0, 0}, {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}, {2, true, GL_SRC_ALPHA, GL_ONE},
+      {3, true, GL_ZERO, GL_SRC_COLOR}, {0, false, 0, 0}, {7, true, GL_ZERO, GL_SRC_COLOR}};
+  for (auto [mode, on, src, dst] : steps) {
+    SetBlendMode(mode);
+    EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND) == GL_TRUE, on ? GlInt(GL_BLEND_SRC) : 0, on ? GlInt(GL_BLEND_DST) : 0),
+              std::tuple(on, src, dst)) << int(mode);
   }
   SetBlendMode(0);
 }

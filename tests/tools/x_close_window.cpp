@@ -40,10 +40,8 @@ static bool HasIcon(Display* d, Window w) {
 
 static bool HasClass(Display* d, Window w, const char* name) {
   XClassHint hint = {nullptr, nullptr};
-  if (!XGetClassHint(d, w, &hint)) return false;
-  bool ok = hint.res_class && std::strcmp(hint.res_class, name) == 0;
-  XFree(hint.res_name), XFree(hint.res_class);  // XFree takes null too
-  return ok;
+  bool ok = XGetClassHint(d, w, &hint) && hint.res_class && std::strcmp(hint.res_class, name) == 0;
+  return XFree(hint.res_name), XFree(hint.res_class), ok;  // XFree takes null too
 }
 
 int main(int argc, char** argv) {
