@@ -53,9 +53,7 @@ TEST(FontSize, WidthIsTheAverageCharacterWidthAndHeightTheCellHeight) {
   for (const TFontGlyph& g : narrow)
     if (!g.Bits.empty()) top = std::max(top, g.Height - g.OriginY), bottom = std::min(bottom, -g.OriginY);
   EXPECT_TRUE(top - bottom >= 13 && top - bottom <= 17) << top - bottom;
-  // Doubling the height doubles the cap height (about ten pixels in a 16-pixel cell).
-  EXPECT_NEAR(narrow['H'].Height, 10, 1);
-  EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);
+  EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);  // doubling the height doubles the cap height
 }
 
 TEST(FontSize, ImpactIsWideAndHeavy) {
@@ -108,12 +106,11 @@ TEST(FontGlyphs, ControlBytesEmptyLettersLitRowsBottomUpAndAMissingFaceEmpty) {
   // Ä reaches higher than A, on the same baseline.
   EXPECT_TRUE(ad.Height - ad.OriginY > a.Height - a.OriginY && ad.OriginY == a.OriginY);
   // The apex of 'A' is narrower than its feet; stored bottom-up, the feet come first.
-  ASSERT_GT(A.Height, 4);
   EXPECT_LT(LitCount(A, 0), LitCount(A, A.Height - 1));
   EXPECT_TRUE(A.OriginY == 0 && big['g'].OriginY > 0);  // 'A' sits on the baseline, 'g' hangs below it
   std::vector<TFontGlyph> none;
-  EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, none));
-  EXPECT_TRUE(none.size() == 256 && std::none_of(none.begin(), none.end(), [](auto& g) { return g.Defined; }));
+  EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, none) || none.size() != 256 ||
+               std::any_of(none.begin(), none.end(), [](auto& g) { return g.Defined; }));
 }
 
 // Drawing: real lists, read back from the frame buffer.

@@ -31,12 +31,7 @@ static TgaSpec Palette(Bytes px, uint8_t mapType = 1, uint8_t entrySize = 24) {
 TEST(Tga, EveryLayoutAndBothFlips) {
   TgaSpec withId = Layout(2, 24, 3, Seq(18), 2);
   withId.idLength = 5;  // the image ID is skipped
-  const struct {
-    const char* what;
-    TgaSpec spec;
-    int bits;
-    Bytes want;
-  } cases[] = {
+  const std::tuple<const char*, TgaSpec, int, Bytes> cases[] = {
       {"24 bits", withId, 24, Seq(18)},
       {"top-down: rows reversed", Layout(2, 24, 2, Seq(18), 3, 0x20), 24,
        {85, 92, 99, 106, 113, 120, 43, 50, 57, 64, 71, 78, 1, 8, 15, 22, 29, 36}},
@@ -46,12 +41,12 @@ TEST(Tga, EveryLayoutAndBothFlips) {
       {"16 bits", Layout(2, 16, 3, {0xFF, 0x7F, 0x00, 0x80, 0x1F, 0x00}), 24, {248, 248, 248, 0, 0, 0, 248, 0, 0}},
       {"grey", Layout(3, 8, 1, {100}), 24, {100, 100, 100}},
       {"palette", Palette({1, 0}), 24, {40, 50, 60, 10, 20, 30}}};
-  for (const auto& c : cases) {
-    Bytes f = MakeTga(c.spec);
+  for (const auto& [what, spec, bits, want] : cases) {
+    Bytes f = MakeTga(spec);
     TImage img;
-    ASSERT_TRUE(ReadTGAMemory(f.data(), f.size(), img)) << c.what;
-    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits, img.Pixels),
-              std::tuple(c.spec.width, c.spec.height, c.bits, c.want)) << c.what;
+    ASSERT_TRUE(ReadTGAMemory(f.data(), f.size(), img)) << what;
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits, img.Pixels), std::tuple(spec.width, spec.height, bits, want))
+        << what;
   }
 }
 

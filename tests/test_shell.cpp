@@ -68,8 +68,7 @@ TEST_F(Shell, StepRuleCarriesTheRemainder) {
 }
 
 TEST_F(Shell, ActivationResetsKeysAndMakesUpNoSteps) {
-  KeyPress('W');
-  LastStepTime = GetTimer() - 10000;
+  KeyPress('W'), LastStepTime = GetTimer() - 10000;
   WndProc(WM_ACTIVATEAPP, 0, 0);
   EXPECT_FALSE(AppActive || IsKeyDown('W'));
   KeyPress('W');
@@ -100,16 +99,14 @@ TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
   EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(5, -3));
   UpdateMouse();
   EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(0, 0));
-  ScreenWidth = 641;
-  PlatformSetCursorPos(0, 0);
+  ScreenWidth = 641, PlatformSetCursorPos(0, 0);
   UpdateMouse(), UpdateMouse();  // the first puts the cursor back at (320, 240)
   EXPECT_EQ(MouseDX, 0);
   ScreenWidth = 640;
 }
 
 TEST_F(Shell, FocusChangeDropsStaleMotion) {
-  PlatformSetCursorPos(320, 240);
-  PlatformInjectMouseMotion(40, 40);
+  PlatformSetCursorPos(320, 240), PlatformInjectMouseMotion(40, 40);
   PlatformInjectFocus(false), PlatformInjectFocus(true);
   ExpectMessages({{WM_ACTIVATEAPP, 0}, {WM_ACTIVATEAPP, 1}});
   int x, y;

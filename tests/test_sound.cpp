@@ -243,8 +243,7 @@ class SpatialTest : public SoundTest {
 };
 
 TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRightWhicheverWayItFaces) {
-  TVector eye = PlaceListenerLikeCamera(O, 0);  // facing +x, right is +z
-  EXPECT_EQ(std::pair(Hear(Off(eye, 0, 5)).Side(), Hear(Off(eye, 0, -5)).Side()), std::pair(1, -1));
+  TVector eye = PlaceListenerLikeCamera(O, 0);  // facing +x, right is +z (sides at Yaw 0: the test below)
   Levels ahead = Hear(Off(eye, 5, 0));
   EXPECT_NEAR(ahead.left / ahead.right, 1.0, 0.05);
   // Yaw pi/2 faces +z (the facing direction is (cos Yaw, 0, sin Yaw)): +x is then on the left.
