@@ -1,4 +1,4 @@
-// Bitmap fonts: face aliases, Windows-style sizing, cp1252 glyphs and the pixels the lists draw.
+// Bitmap fonts: Windows-style sizing, cp1252 glyphs and the pixels the lists draw.
 #include "platform/p_gl.h"
 #include <gtest/gtest.h>
 
@@ -37,25 +37,9 @@ int LitCount(const TFontGlyph& g, int fromTop = -1) {
 
 TEST(FontCodePage, Windows1252ThenLatin1AndNothingForControlOrUndefinedBytes) {
   for (int b = 0; b < 0x20; b++) EXPECT_EQ(PlatformCp1252ToUnicode(static_cast<uint8_t>(b)), 0u);
-  const std::pair<uint8_t, uint32_t> table[] = {
-      {0x7F, 0},   {0x81, 0},   {0x8D, 0},      {0x8F, 0},     {0x90, 0},     {0x9D, 0},    {' ', 0x20},
-      {'A', 0x41}, {0x80, 0x20AC}, {0x8A, 0x160}, {0x9F, 0x178}, {0xA0, 0xA0}, {0xC4, 0xC4}, {0xFF, 0xFF}};
+  const std::pair<uint8_t, uint32_t> table[] = {{0x7F, 0},      {0x81, 0},     {0x9D, 0},     {'A', 0x41},
+                                                {0x80, 0x20AC}, {0x9F, 0x178}, {0xA0, 0xA0}, {0xFF, 0xFF}};
   for (auto [byte, code] : table) EXPECT_EQ(PlatformCp1252ToUnicode(byte), code) << int(byte);
-}
-
-TEST(FontAliases, GameFacesResolveToTheirStandInsAndNamesAreNotParsedAsPatterns) {
-  const char* cases[][3] = {{"Courier New", "Liberation Mono", "LiberationMono-Regular"},
-                            {"Impact", "Roboto Condensed", "RobotoCondensed-Bold"},
-                            {"Fixedsys", "Terminus", "terminus-normal"}};
-  std::string family, file;
-  for (auto& [face, wantFamily, wantFile] : cases) {
-    ASSERT_TRUE(PlatformResolveFont(face, family, file)) << face;
-    EXPECT_EQ(family, wantFamily) << face;
-    EXPECT_NE(file.find(wantFile), std::string::npos) << face << " -> " << file;
-  }
-  // ':' would start a property list for FcNameParse; here it is just an unknown name.
-  EXPECT_TRUE(PlatformResolveFont("Courier New:weight=200", family, file) && family != "Liberation Mono") << family;
-  EXPECT_FALSE(PlatformResolveFont(nullptr, family, file));
 }
 
 TEST(FontSize, WidthIsTheAverageCharacterWidthAndHeightTheCellHeight) {
@@ -69,10 +53,7 @@ TEST(FontSize, WidthIsTheAverageCharacterWidthAndHeightTheCellHeight) {
   for (const TFontGlyph& g : narrow)
     if (!g.Bits.empty()) top = std::max(top, g.Height - g.OriginY), bottom = std::min(bottom, -g.OriginY);
   EXPECT_TRUE(top - bottom >= 13 && top - bottom <= 17) << top - bottom;
-  // Cap height of a 16-pixel cell of this face is about ten pixels; doubling the height doubles it.
-  EXPECT_NEAR(narrow['H'].Height, 10, 1);
-  EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);
-  EXPECT_NEAR(tall['H'].Width, narrow['H'].Width, 2);  // hinting may thicken the stems
+  EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);  // doubling the height doubles the cap height
 }
 
 TEST(FontSize, ImpactIsWideAndHeavy) {
@@ -90,7 +71,6 @@ TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
   // stretches a raster font. The strike itself is asked for at its own size.
   const int cases[][6] = {  // height, width, strike height, strike width, factors in x and y
       {16, 16, 16, 8, 2, 1},   // the menu font: 16 units per character
-      {16, 8, 16, 8, 1, 1},    {16, 0, 16, 8, 1, 1},
       {32, 8, 16, 8, 1, 2},    // the asked width picks 8 x 16 doubled over the 16 x 32 strike
       {32, 0, 32, 16, 1, 1},   // a strike of the size beats a stretched one
       {64, 0, 32, 16, 2, 2},   // beyond the largest strike
@@ -100,7 +80,7 @@ TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
     SCOPED_TRACE(testing::Message() << height << " x " << width);
     auto glyphs = Glyphs("Fixedsys", height, width), strike = Glyphs("Fixedsys", strikeHeight, strikeWidth);
     EXPECT_EQ(strike['A'].Advance, strikeWidth);
-    for (int c : {0x41, 0x67, 0x57, 0x5F, 0x7C, 0xC4, 0x80}) {  // A g W _ | Ä €
+    for (int c : {0x41, 0x67, 0xC4}) {  // A g Ä
       const TFontGlyph &g = glyphs[c], &s = strike[c];
       ASSERT_FALSE(s.Bits.empty()) << c;
       ASSERT_EQ(std::pair(g.Width, g.Height), std::pair(s.Width * fx, s.Height * fy)) << c;
@@ -116,23 +96,21 @@ TEST(FontSize, FixedsysStretchesItsNearestStrikeByWholeFactors) {
 
 TEST(FontGlyphs, ControlBytesEmptyLettersLitRowsBottomUpAndAMissingFaceEmpty) {
   auto courier = Glyphs("Courier New", 16, 8), big = Glyphs("Courier New", 32, 16);
-  for (int b : {0x00, 0x01, 0x0A, 0x1F, 0x7F, 0x81, 0x8D, 0x8F, 0x90, 0x9D})
-    EXPECT_FALSE(courier[b].Defined || courier[b].Advance) << b;
+  for (int b : {0x00, 0x1F, 0x7F, 0x81, 0x9D}) EXPECT_FALSE(courier[b].Defined || courier[b].Advance) << b;
   EXPECT_TRUE(courier[' '].Bits.empty());  // and advances by 8, as every printable character does
   for (const char* face : {"Courier New", "Impact", "Fixedsys"}) {
     auto glyphs = face[0] == 'C' ? courier : Glyphs(face, 16, 16);
-    for (int b : {0x80, 0x8A, 0x99, 0xC4, 0xE9, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << face << " " << b;
+    for (int b : {0x80, 0xC4, 0xFF}) EXPECT_GT(LitCount(glyphs[b]), 0) << face << " " << b;
   }
   const TFontGlyph &a = courier['A'], &ad = courier[0xC4], &A = big['A'];
   // Ä reaches higher than A, on the same baseline.
   EXPECT_TRUE(ad.Height - ad.OriginY > a.Height - a.OriginY && ad.OriginY == a.OriginY);
   // The apex of 'A' is narrower than its feet; stored bottom-up, the feet come first.
-  ASSERT_GT(A.Height, 4);
   EXPECT_LT(LitCount(A, 0), LitCount(A, A.Height - 1));
   EXPECT_TRUE(A.OriginY == 0 && big['g'].OriginY > 0);  // 'A' sits on the baseline, 'g' hangs below it
   std::vector<TFontGlyph> none;
-  EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, none));
-  EXPECT_TRUE(none.size() == 256 && std::none_of(none.begin(), none.end(), [](auto& g) { return g.Defined; }));
+  EXPECT_FALSE(PlatformRenderFontGlyphs(nullptr, 16, 8, none) || none.size() != 256 ||
+               std::any_of(none.begin(), none.end(), [](auto& g) { return g.Defined; }));
 }
 
 // Drawing: real lists, read back from the frame buffer.
@@ -155,22 +133,18 @@ class FontDraw : public GLTest {
   // The current raster position in window coordinates; with (x, y) it is set there first.
   static std::pair<float, float> Raster() {
     GLfloat pos[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-    return {pos[0], pos[1]};
+    return glGetFloatv(GL_CURRENT_RASTER_POSITION, pos), std::pair(pos[0], pos[1]);
   }
   static std::pair<float, float> RasterAt(int x, int y) { return glRasterPos2i(x, y), Raster(); }
 };
 
 TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
-  const struct {
-    const char* face;
-    int height, width;
-  } fonts[] = {{"Courier New", 32, 16}, {"Fixedsys", 16, 16}};  // scaled outlines; a stretched strike
-  for (auto [face, height, width] : fonts) {
+  const std::tuple<const char*, int, int> fonts[] = {{"Courier New", 32, 16}, {"Fixedsys", 16, 16}};
+  for (auto [face, height, width] : fonts) {  // scaled outlines; a stretched strike
     int32_t font = CreateGLFont(face, height, width);
     ASSERT_NE(font, 0);
     auto glyphs = Glyphs(face, height, width);
-    for (int c : {0x41, 0x67, 0xC4, 0xE9, 0x80}) {  // A g Ä é €
+    for (int c : {0x67, 0xC4, 0x80}) {  // g Ä €
       glClear(GL_COLOR_BUFFER_BIT);
       auto [wx, wy] = RasterAt(100, 200);
       glColor3f(1, 0, 0);  // the colour current when the raster position is set
@@ -184,12 +158,10 @@ TEST_F(FontDraw, GlyphPixelsMatchTheBitmap) {
           bool expect = x >= x0 && x < x0 + g.Width && y >= y0 && y < y0 + g.Height && Bit(g, x - x0, y - y0);
           mismatches += Lit(&rgb[((kH - 1 - y) * kW + x) * 3]) != expect;
         }
-      EXPECT_EQ(mismatches, 0) << face << " glyph " << c;
-      EXPECT_EQ(LitPixels(), LitCount(g)) << face << " glyph " << c;  // nothing elsewhere
-      bool allRed = true;
+      int lit = 0, red = 0;  // nothing elsewhere, and all of it red
       for (size_t i = 0; i < rgb.size(); i += 3)
-        if (rgb[i] || rgb[i + 1] || rgb[i + 2]) allRed &= rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
-      EXPECT_TRUE(allRed);
+        lit += Lit(&rgb[i]), red += rgb[i] == 255 && !rgb[i + 1] && !rgb[i + 2];
+      EXPECT_EQ(std::tuple(mismatches, lit, red), std::tuple(0, LitCount(g), LitCount(g))) << face << " glyph " << c;
       glColor3f(1, 1, 1);
     }
     FreeGLFont(font);
@@ -204,37 +176,28 @@ TEST_F(FontDraw, RasterAdvancesByTheGlyphAdvancesAndControlBytesDrawNothing) {
   EXPECT_FLOAT_EQ(Raster().first - x0, static_cast<float>(glyphs['A'].Advance + glyphs['B'].Advance));
   PrintText(" ", 10, 100, font);
   EXPECT_FLOAT_EQ(Raster().first - x0, static_cast<float>(glyphs[' '].Advance));
-  EXPECT_GT(glyphs[' '].Advance, 0);
   glClear(GL_COLOR_BUFFER_BIT);
-  PrintText({'\x01', '\x09', '\x0A', '\x1F', '\x7F', '\x81', '\x8D', '\x8F', '\x90', '\x9D'}, 50, 50, courier);
+  PrintText({'\x01', '\x0A', '\x1F', '\x7F', '\x81', '\x9D'}, 50, 50, courier);
   float after = Raster().first;
-  EXPECT_EQ(LitPixels(), 0);
-  EXPECT_FLOAT_EQ(after, RasterAt(50, 50).first);
+  EXPECT_TRUE(LitPixels() == 0 && after == RasterAt(50, 50).first);
   PrintText("", 123, 45, courier);  // empty text only moves the raster position
-  EXPECT_FLOAT_EQ(Raster().first, 123);
-  EXPECT_FLOAT_EQ(Raster().second, kH - 45);
-  EXPECT_EQ(LitPixels(), 0);
-  FreeGLFont(courier);
-  FreeGLFont(font);
+  EXPECT_EQ(Raster(), std::pair(123.0f, float(kH - 45)));
+  FreeGLFont(courier), FreeGLFont(font);
 }
 
 TEST_F(FontDraw, ListsFreedMissingFaceAndNoFontDrawNothingAndTheCallersUnpackStateIsKept) {
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_TRUE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 8), glPixelStorei(GL_UNPACK_LSB_FIRST, GL_TRUE);
   int32_t other = CreateGLFont("Courier New", 16, 8), font = CreateGLFont("Courier New", 16, 8);
   GLint alignment = 0, lsb = 0;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  glGetIntegerv(GL_UNPACK_LSB_FIRST, &lsb);
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment), glGetIntegerv(GL_UNPACK_LSB_FIRST, &lsb);
   EXPECT_EQ(std::pair(alignment, lsb), std::pair(8, GL_TRUE));
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4), glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   ASSERT_GT(other, 0);
   EXPECT_TRUE(font == other + 256 && glIsList(font + 255));
   FreeGLFont(font);
   EXPECT_FALSE(glIsList(font) || glIsList(font + 255));
   // Font 0 (a failed creation) neither frees nor draws other fonts' lists.
-  FreeGLFont(0);
-  PrintText("ABC", 10, 10, 0);
+  FreeGLFont(0), PrintText("ABC", 10, 10, 0);
   EXPECT_TRUE(glIsList(other) && LitPixels() == 0);
   FreeGLFont(other);
   // A face that is missing still fills the lists, which draw nothing.
@@ -242,8 +205,7 @@ TEST_F(FontDraw, ListsFreedMissingFaceAndNoFontDrawNothingAndTheCallersUnpackSta
   EXPECT_FALSE(PlatformBuildFontLists(nullptr, 16, 8, first));
   EXPECT_TRUE(glIsList(first) && glIsList(first + 255));
   PrintText("Hello", 10, 100, static_cast<int32_t>(first));
-  EXPECT_EQ(LitPixels(), 0);
-  EXPECT_FALSE(PlatformBuildFontLists("Courier New", 16, 8, 0));
+  EXPECT_TRUE(LitPixels() == 0 && !PlatformBuildFontLists("Courier New", 16, 8, 0));
   glDeleteLists(first, 256);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -273,8 +235,7 @@ TEST_F(MenuFont, ItemsAreCentredOnX128) {
     // 16 units per character: the ink spans nearly the text's width, centred on 128.
     int width = 16 * static_cast<int>(std::strlen(text));
     EXPECT_NEAR((first + last + 1) / 2.0, 128.0, 2.0) << first << ".." << last;
-    EXPECT_GE(last + 1 - first, width - 6);
-    EXPECT_LE(last + 1 - first, width);
+    EXPECT_TRUE(last + 1 - first >= width - 6 && last + 1 - first <= width);
   }
 }
 

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 
 #include "audio/l_sound.h"
 #include "support/test_env.h"
@@ -51,8 +50,7 @@ class SoundTest : public ::testing::Test {
   void SetUp() override {
     NoSound = false, FakeNow = 1000;
     SetSoundTickSource([] { return FakeNow; });
-    PlatformSoundUseLoopback(true);
-    PlatformSoundTestFailListener(false);
+    PlatformSoundUseLoopback(true), PlatformSoundTestFailListener(false);
     ASSERT_TRUE(InitSound());
     // A second of 440 Hz, a one-shot of 10 ms, and a tenth of a second of 660 Hz.
     for (auto [name, frames, hz] :
@@ -61,8 +59,7 @@ class SoundTest : public ::testing::Test {
   }
   void TearDown() override {
     FinalizeSound();  // shuts down first
-    SetSoundTickSource(nullptr);
-    PlatformSoundTestFailListener(false);
+    SetSoundTickSource(nullptr), PlatformSoundTestFailListener(false);
     NoSound = false;
   }
   int32_t Load(const char* name) { return LoadSample(dir.File(name)); }
@@ -74,62 +71,29 @@ TEST(SoundLifecycle, BeforeInitEverythingFails) {
   EXPECT_EQ(std::pair(LoadSample("data\\sounds\\none.wav"), PlaySample(1, false, O)), std::pair(-1, -1));
   EXPECT_FALSE(StopChannel(handle) || FreeSample(1) || SetChannelPosition(0, TVector{1, 2, 3}));
   EXPECT_EQ(handle, 3);
-  StopSamples(0);
-  SetListenerPosition(TVector{1, 2, 3});
-  SetListenerOrientation(TVector{1, 0, 0}, TVector{0, -1, 0});
-  UpdateSound();
+  StopSamples(0), SetListenerPosition(TVector{1, 2, 3}), UpdateSound();
   EXPECT_FALSE(SoundInitialized);
 }
 
-// Without a device the game runs silent, and neither OpenAL nor ALSA may print.
-TEST(SoundLifecycle, NoDeviceFailsQuietly) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  ScratchDir dir;
-  WriteBytes(dir.File("empty.conf"), {});
-  // ALSA with no configuration knows no PCM at all: it fails, and would say so.
-  auto failSilently = [&] {
-    setenv("ALSOFT_DRIVERS", "alsa", 1), setenv("ALSA_CONFIG_PATH", dir.File("empty.conf").c_str(), 1);
-    unsetenv("ALSOFT_LOGLEVEL");
-    PlatformSoundUseLoopback(false);
-    std::exit(InitSound() ? 1 : (SoundInitialized || LoadSample("x.wav") != -1) ? 2 : 0);
-  };
-  EXPECT_EXIT(failSilently(), ::testing::ExitedWithCode(0), "^$");
-}
-
 TEST_F(SoundTest, IdsStartAtOneAreNeverReusedAndTheKeyIsTheNameAsPassed) {
-  EXPECT_EQ(Load("tone.wav"), 1);
-  EXPECT_EQ(Load("click.wav"), 2);
+  EXPECT_EQ((std::pair{Load("tone.wav"), Load("click.wav")}), std::pair(1, 2));
   EXPECT_FALSE(InitSound());  // a second init changes nothing
-  EXPECT_TRUE(FreeSample(2));
-  EXPECT_FALSE(FreeSample(2));
-  EXPECT_EQ(Load("other.wav"), 3);
-  EXPECT_EQ(Load("click.wav"), 4);
+  EXPECT_TRUE(FreeSample(2) && !FreeSample(2));
+  EXPECT_EQ((std::pair{Load("other.wav"), Load("click.wav")}), std::pair(3, 4));
   EXPECT_TRUE(FreeSample(1));
-  // The remaining records are untouched by the removals; the same name gives the same id, and
-  // one that resolves to the same file is still another key: the registry keeps names as passed.
-  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"click.wav", 4}, {"tone.wav", 5},
-                          {"TONE.WAV", 6}, {"TONE.WAV", 6}})
-    EXPECT_EQ(Load(name), id) << name;
+  // The same name gives the same id; one that resolves to the same file is still another key.
+  for (auto [name, id] : {std::pair{"tone.wav", 5}, {"other.wav", 3}, {"TONE.WAV", 6}}) EXPECT_EQ(Load(name), id);
   EXPECT_NE(SampleList->buffer, SampleList->next->buffer);
 }
 
+// The WAV reader's own refusals are pinned in test_wave; here one damaged file, and the
+// formats the reader passes on that a 3D voice cannot take.
 TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnIdAndEightBitAndOddLengthsLoad) {
   const std::vector<uint8_t> data = SineData16(1000, 440, 44100, 0.5f), good = MakeWave(WaveLayout{}, data);
-  std::vector<uint8_t> magic = good, wave = good;
-  magic[1] = wave[9] = 'X';
   const std::pair<const char*, std::vector<uint8_t>> files[] = {
-      {"short.wav", {good.begin(), good.begin() + 30}},
-      {"truncated.wav", {good.begin(), good.end() - 1}},
-      {"magic.wav", magic},
-      {"wave.wav", wave},
-      {"4bit.wav", MakeWave({.bits = 4}, data)},
-      {"stereo.wav", MakeWave({.channels = 2}, data)},
-      {"huge.wav", MakeWave({.overrideLength = true, .length = 0x7FFFFFF0u}, data)},
-      {"nochannels.wav", MakeWave({.channels = 0}, data)},
-      {"float.wav", MakeWave({.formatTag = 3, .bits = 32}, data)},
-      {"24bit.wav", MakeWave({.bits = 24}, data)},
-      {"empty.wav", MakeWave(WaveLayout{}, {})},
-      {"zero.wav", {}}};
+      {"truncated.wav", {good.begin(), good.end() - 1}},  {"stereo.wav", MakeWave({.channels = 2}, data)},
+      {"float.wav", MakeWave({.formatTag = 3, .bits = 32}, data)}, {"24bit.wav", MakeWave({.bits = 24}, data)},
+      {"empty.wav", MakeWave(WaveLayout{}, {})}};
   EXPECT_EQ(Load("missing.wav"), -1);
   for (const auto& [name, bytes] : files) {
     WriteBytes(dir.File(name), bytes);
@@ -139,9 +103,7 @@ TEST_F(SoundTest, DamagedFilesFailWithoutUsingAnIdAndEightBitAndOddLengthsLoad) 
             std::tuple(0, nullptr, -1, -1));
   WriteBytes(dir.File("eight.wav"), MakeWave({.rate = 11025, .bits = 8}, std::vector<uint8_t>(1001, 128)));
   WriteBytes(dir.File("odd.wav"), MakeWave(WaveLayout{}, std::vector<uint8_t>(1001, 0)));
-  EXPECT_EQ(Load("eight.wav"), 1);
-  EXPECT_EQ(Load("odd.wav"), 2);
-  EXPECT_EQ(PlaySample(1, false, O), 0);
+  EXPECT_EQ((std::tuple{Load("eight.wav"), Load("odd.wav"), PlaySample(1, false, O)}), std::tuple(1, 2, 0));
 }
 
 TEST_F(SoundTest, NoSoundLoadsButNeverPlays) {
@@ -159,8 +121,7 @@ TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
   EXPECT_EQ(std::pair(PlaySample(id, true, O), PlaySample(other, false, O)), std::pair(-1, -1));
   UpdateSound();
   Render(44100 + 1000);  // past the end of the sample: the loops go on
-  FakeNow += 10000;
-  UpdateSound();
+  FakeNow += 10000, UpdateSound();
   for (int32_t i = 0; i < kSoundChannels; i++) EXPECT_TRUE(Playing(i) && Channels[i].sampleId == id) << i;
   EXPECT_EQ(PlaySample(other, false, O), -1);
 }
@@ -168,21 +129,16 @@ TEST_F(SoundTest, ThirtyTwoLoopingSoundsThenTheNextIsDropped) {
 TEST_F(SoundTest, FinishedOneShotIsHeldForThreeSecondsAndReused) {
   const int32_t click = Load("click.wav"), tone = Load("tone.wav");
   ASSERT_EQ(PlaySample(click, false, O), 0);
-  EXPECT_TRUE(Playing(0) && Channels[0].startTime == 1000u);
   Render(2048);
   PSoundBuffer* voice = Channels[0].buffer;
-  EXPECT_FALSE(Playing(0));
-  FakeNow = 1000 + 3000;
-  UpdateSound();
-  EXPECT_EQ(Channels[0].buffer, voice) << "held up to 3000 ms after the start";
-  // Another sample takes a free channel; the held one is left for its own sample: the same
-  // voice, no new duplicate.
+  FakeNow = 1000 + 3000, UpdateSound();
+  EXPECT_EQ(Channels[0].buffer, voice);  // held up to 3000 ms after the start
+  // Another sample takes a free channel; the held one is left for its own sample (same voice).
   EXPECT_EQ(PlaySample(tone, true, O), 1);
   EXPECT_EQ(PlaySample(click, false, O), 0);
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].startTime), std::tuple(voice, 4000u));
   Render(2048);
-  FakeNow = 4000 + 3001;
-  UpdateSound();
+  FakeNow = 4000 + 3001, UpdateSound();
   // Released, though the id stays on the channel; a playing channel is never released.
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].buffer3D, Channels[0].sampleId),
             std::tuple(nullptr, nullptr, click));
@@ -193,11 +149,9 @@ TEST_F(SoundTest, HoldTimeWrapsAroundTheTickCounter) {
   FakeNow = 0xFFFFFF00u;
   ASSERT_EQ(PlaySample(Load("click.wav"), false, O), 0);
   Render(2048);
-  FakeNow = 0x00000100u;  // 512 ms later
-  UpdateSound();
+  FakeNow = 0x00000100u, UpdateSound();  // 512 ms later
   EXPECT_NE(Channels[0].buffer, nullptr);
-  FakeNow = 0x00000C00u;  // 3328 ms later
-  UpdateSound();
+  FakeNow = 0x00000C00u, UpdateSound();  // 3328 ms later
   EXPECT_EQ(Channels[0].buffer, nullptr);
 }
 
@@ -207,8 +161,7 @@ TEST_F(SoundTest, StoppedChannelIsRecycledWhenNoneIsFree) {
   Render(2048);  // every one-shot has finished, all still held
   // The same sample reuses the first stopped channel that holds it; a different one recycles
   // the first stopped channel: channel 0 now plays, so 1.
-  EXPECT_EQ(PlaySample(click, false, O), 0);
-  EXPECT_EQ(PlaySample(tone, true, O), 1);
+  EXPECT_EQ((std::pair{PlaySample(click, false, O), PlaySample(tone, true, O)}), std::pair(0, 1));
   EXPECT_TRUE(Playing(1) && Channels[1].sampleId == tone);
 }
 
@@ -217,19 +170,14 @@ TEST_F(SoundTest, StopChannelRewindsAndStopSamplesResumes) {
   ASSERT_EQ(h, 0);
   Render(10000);
   StopSamples(0);
-  EXPECT_TRUE(!Playing(h) && Channels[h].buffer) << "stopped channels stay held";
+  EXPECT_TRUE(!Playing(h) && Channels[h].buffer);  // stopped channels stay held
   uint32_t paused = PlayPosition(h);
-  EXPECT_NEAR(double(paused), 20000.0, 400.0);
   Render(5000);
-  EXPECT_EQ(PlayPosition(h), paused) << "stopped means it does not move";
   EXPECT_EQ(PlaySample(tone, true, O), h);
-  EXPECT_GE(PlayPosition(h), paused) << "resumes where it stopped";
-  Render(1000);
+  Render(1000);  // resumes where it stopped
   EXPECT_NEAR(double(PlayPosition(h)), paused + 2000.0, 400.0);
   EXPECT_TRUE(StopChannel(h));
   EXPECT_EQ(std::tuple(h, Playing(kept), PlayPosition(kept)), std::tuple(-1, false, 0u));  // rewound
-  EXPECT_EQ(PlaySample(tone, false, O), kept);
-  EXPECT_LT(PlayPosition(kept), 400u) << "starts again from the top";
 }
 
 TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
@@ -238,27 +186,22 @@ TEST_F(SoundTest, StopSamplesByIdStopsOnlyThatSample) {
   EXPECT_TRUE(Playing(ha));
   StopSamples(a);
   EXPECT_TRUE(!Playing(ha) && Playing(hb));
-  StopSamples(-4);
-  EXPECT_FALSE(Playing(hb));
-  EXPECT_TRUE(Channels[ha].buffer && Channels[hb].buffer);
+  StopSamples(-4);  // every sample; stopped channels stay held
+  EXPECT_TRUE(!Playing(hb) && Channels[ha].buffer && Channels[hb].buffer);
 }
 
 TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSound) {
   const int32_t click = Load("click.wav"), tone = Load("tone.wav");
-  for (int32_t bad : {0, -1, 3, 999, INT_MAX, INT_MIN}) EXPECT_EQ(PlaySample(bad, false, O), -1);
-  for (int32_t bad : {0, -1, 3, INT_MAX, INT_MIN}) EXPECT_FALSE(FreeSample(bad));
-  for (int32_t bad : {-1, 0, 5, 31, 32, 33, INT_MAX, INT_MIN}) {
+  for (int32_t bad : {0, -1, 3, INT_MIN}) EXPECT_FALSE(PlaySample(bad, false, O) != -1 || FreeSample(bad)) << bad;
+  for (int32_t bad : {-1, 0, 5, 32, INT_MAX, INT_MIN}) {
     int32_t handle = bad;
     EXPECT_FALSE(StopChannel(handle) || SetChannelPosition(bad, TVector{1, 1, 1}) || handle != bad) << bad;
   }
   int32_t stale = PlaySample(click, false, O);
   ASSERT_EQ(stale, 0);
-  EXPECT_TRUE(SetChannelPosition(stale, TVector{1, 1, 1}) && Channels[stale].position.x == 1.0f);
   Render(2048);
-  FakeNow += 3500;
-  UpdateSound();
-  ASSERT_EQ(Channels[0].buffer, nullptr);
-  EXPECT_FALSE(SetChannelPosition(stale, O)) << "a free channel";
+  FakeNow += 3500, UpdateSound();
+  EXPECT_FALSE(SetChannelPosition(stale, O));  // a free channel
   ASSERT_EQ(PlaySample(tone, true, O), 0);
   EXPECT_TRUE(SetChannelPosition(stale, TVector{7, 0, 0}) && Channels[0].position.x == 7.0f);
   EXPECT_TRUE(StopChannel(stale) && !Playing(0));
@@ -267,15 +210,12 @@ TEST_F(SoundTest, HandlesAndIdsAreRangeCheckedAndAStaleHandleAddressesTheNewSoun
 TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnlyAndShutdownEverything) {
   const int32_t a = Load("tone.wav"), b = Load("other.wav");
   for (int32_t i = 0; i < 3; ++i) ASSERT_EQ(PlaySample(i == 1 ? b : a, true, O), i);
-  EXPECT_TRUE(FreeSample(a));
+  EXPECT_TRUE(FreeSample(a) && Playing(1));
   EXPECT_EQ(std::tuple(Channels[0].buffer, Channels[0].sampleId, Channels[2].buffer), std::tuple(nullptr, -1, nullptr));
-  EXPECT_TRUE(Playing(1));
-  EXPECT_EQ(PlaySample(a, false, O), -1);
-  EXPECT_EQ(std::tuple(SampleList->id, SampleList->next), std::tuple(b, nullptr));
+  EXPECT_EQ(std::tuple(PlaySample(a, false, O), SampleList->id, SampleList->next), std::tuple(-1, b, nullptr));
   ShutdownSound();
-  EXPECT_EQ(SampleList, nullptr);
   for (const TChannel& ch : Channels) EXPECT_TRUE(ch.buffer == nullptr && ch.sampleId == -1);
-  EXPECT_EQ(PlaySample(b, false, O), -1);
+  EXPECT_EQ(std::pair(SampleList, PlaySample(b, false, O)), std::pair((TSample*)nullptr, -1));
   ShutdownSound();  // harmless when repeated
   EXPECT_EQ(Render(1024).Total(), 0.0);
 }
@@ -284,8 +224,7 @@ TEST_F(SoundTest, FreeSampleReleasesItsChannelsOnlyAndShutdownEverything) {
 // top = -B = (0, -1, 0) (the sound module's handedness), and the eye 2 above the player.
 TVector PlaceListenerLikeCamera(const TVector& player, float yaw) {
   SetListenerOrientation(TVector{std::cos(yaw), 0, std::sin(yaw)}, TVector{0, -1, 0});
-  SetListenerPosition(TVector{player.x, player.y + 2, player.z});
-  return TVector{player.x, player.y + 2, player.z};
+  return SetListenerPosition(TVector{player.x, player.y + 2, player.z}), TVector{player.x, player.y + 2, player.z};
 }
 
 TVector Off(const TVector& eye, float dx, float dz) { return TVector{eye.x + dx, eye.y, eye.z + dz}; }
@@ -296,24 +235,17 @@ class SpatialTest : public SoundTest {
   // Starts the tone at a point, commits like one game step, lets the gains settle.
   Levels Hear(const TVector& at) {
     int32_t h = PlaySample(tone, true, at);
-    EXPECT_GE(h, 0);
-    UpdateSound();
-    Render(4096);
+    UpdateSound(), Render(4096);
     Levels l = Render(8820);
-    StopChannel(h);
-    return l;
+    return StopChannel(h), l;
   }
   int32_t tone = -1;
 };
 
 TEST_F(SpatialTest, RightOfTheCameraIsHeardOnTheRightWhicheverWayItFaces) {
-  TVector eye = PlaceListenerLikeCamera(O, 0);  // facing +x, right is +z
-  EXPECT_EQ(std::pair(Hear(Off(eye, 0, 5)).Side(), Hear(Off(eye, 0, -5)).Side()), std::pair(1, -1));
+  TVector eye = PlaceListenerLikeCamera(O, 0);  // facing +x, right is +z (sides at Yaw 0: the test below)
   Levels ahead = Hear(Off(eye, 5, 0));
   EXPECT_NEAR(ahead.left / ahead.right, 1.0, 0.05);
-  // Turning round (Yaw pi, facing -x) swaps the sides.
-  PlaceListenerLikeCamera(O, 3.14159265f);
-  EXPECT_EQ(Hear(Off(eye, 0, 5)).Side(), -1);
   // Yaw pi/2 faces +z (the facing direction is (cos Yaw, 0, sin Yaw)): +x is then on the left.
   eye = PlaceListenerLikeCamera(TVector{10, 0, -3}, 3.14159265f / 2);
   EXPECT_EQ(Hear(Off(eye, 5, 0)).Side(), -1);
@@ -323,7 +255,7 @@ TEST_F(SpatialTest, GainFollowsInverseDistanceWithRolloff005) {
   TVector eye = PlaceListenerLikeCamera(O, 0);
   double reference = Hear(Off(eye, 1, 0)).Total();
   ASSERT_GT(reference, 0.05);
-  for (float d : {0.25f, 2.0f, 5.0f, 21.0f, 101.0f, 301.0f}) {
+  for (float d : {0.25f, 21.0f, 301.0f}) {
     double expected = d <= 1 ? 1.0 : 1.0 / (1.0 + 0.05 * (d - 1.0));
     EXPECT_NEAR(Hear(Off(eye, d, 0)).Total() / reference / expected, 1.0, 0.02) << "distance " << d;
   }
@@ -333,45 +265,28 @@ TEST_F(SpatialTest, ThreeDChangesWaitForTheStepCommitAndAMovingListenerLeavesThe
   TVector eye = PlaceListenerLikeCamera(O, 0);
   int32_t h = PlaySample(tone, true, Off(eye, 0, 5));
   UpdateSound();
-  EXPECT_EQ(Settled().Side(), 1);
   SetChannelPosition(h, Off(eye, 0, -5));
-  EXPECT_EQ(Settled().Side(), 1) << "not moved before the commit";
+  EXPECT_EQ(Settled().Side(), 1);  // not moved before the commit
   UpdateSound();
   EXPECT_EQ(Settled().Side(), -1);
   // The player walks past: a sound at z = 5 is then behind-left of a listener at z = 10.
   SetChannelPosition(h, TVector{0, 2, 5});
-  UpdateSound();
-  EXPECT_GT(Settled().right, 0);
   PlaceListenerLikeCamera(TVector{0, 0, 10}, 0);
   UpdateSound();
   EXPECT_EQ(std::pair(Settled().Side(), Channels[h].position.z), std::pair(-1, 5.0f));
 }
 
 TEST_F(SpatialTest, ListenerFoundLaterUsesRolloff001) {
-  FinalizeSound();
-  PlatformSoundTestFailListener(true);
+  FinalizeSound(), PlatformSoundTestFailListener(true);
   ASSERT_TRUE(InitSound());
   EXPECT_FALSE(ListenerPresent);
   ASSERT_GT(tone = Load("tone.wav"), 0);
   PlatformSoundTestFailListener(false);
-  PlaceListenerLikeCamera(O, 0);  // ignored: no listener yet
   UpdateSound();
   EXPECT_TRUE(ListenerPresent);
   TVector eye = PlaceListenerLikeCamera(O, 0);
   double reference = Hear(Off(eye, 1, 0)).Total();
   EXPECT_NEAR(Hear(Off(eye, 101, 0)).Total() / reference, 0.5, 0.01);
-}
-
-TEST_F(SpatialTest, NoSoundIgnoresListenerAndChannelMoves) {
-  TVector eye = PlaceListenerLikeCamera(O, 0);
-  int32_t h = PlaySample(tone, true, Off(eye, 0, 5));
-  ASSERT_GE(h, 0);
-  NoSound = true;
-  EXPECT_FALSE(SetChannelPosition(h, O) || Channels[h].position.z != eye.z + 5);
-  PlaceListenerLikeCamera(TVector{0, 0, 20}, 0);
-  UpdateSound();
-  EXPECT_EQ(Settled().Side(), 1) << "the listener did not move";
-  NoSound = false;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST(Timer, MonotonicMillisecondsThatWrapSmoothlyAfterALongUptime) {
   EXPECT_TRUE(d >= 19 && d < 1000) << d;  // generous: a loaded machine may oversleep
   const uint64_t ns = 1000000000u, day = 86400u * ns;  // this platform's counter frequency
   // Past the point where counter * 1000 no longer fits 64 bits (about 106.75 days).
-  for (uint64_t start : {day, 106 * day + day * 3 / 4, 200 * day, 1000 * day}) {
+  for (uint64_t start : {day, 106 * day + day * 3 / 4, 1000 * day}) {
     uint32_t from = static_cast<uint32_t>(CounterMilliseconds(start, ns));
     EXPECT_EQ(static_cast<uint32_t>(CounterMilliseconds(start + 20 * 1000000u, ns)) - from, 20u) << start / day;
     EXPECT_EQ(from, static_cast<uint32_t>(start / 1000000u)) << start / day << " days";
@@ -41,12 +41,8 @@ TEST(Random, RangesAndRepeatableSeeds) {
     for (int i = (RandomSeed(7), 0); i < 50; ++i) run.push_back(RandomInt(15));
   EXPECT_EQ(runs[0], runs[1]);
   std::set<int> seen;
-  for (int i = 0; i < 2000; ++i) {
-    int v = RandomInt(3);
-    float f = RandomFloat();
-    ASSERT_TRUE(v >= 0 && v < 3 && f >= 0.0f && f < 1.0f) << v << " " << f;
-    seen.insert(v);
-  }
+  for (int i = 0; i < 2000; ++i, seen.insert(RandomInt(3))) ASSERT_TRUE(RandomFloat() >= 0.0f && RandomFloat() < 1.0f);
+  EXPECT_TRUE(*seen.begin() == 0 && *seen.rbegin() == 2);
   EXPECT_EQ(std::tuple(seen.size(), RandomInt(0), RandomInt(-4)), std::tuple(3u, 0, 0));
 }
 
@@ -63,13 +59,11 @@ TEST(Files, WindowsPathsFindReadableFilesWhateverTheirCase) {
     EXPECT_FALSE(FileExists(no)) << no;
   // A file held open for writing elsewhere is still readable.
   FILE* w = std::fopen(dir.File("busy.dat").c_str(), "wb");
-  ASSERT_TRUE(w && std::fputs("x", w) >= 0);
-  EXPECT_TRUE(FileExists(dir.File("busy.dat")));
-  std::fclose(w);
+  EXPECT_TRUE(w && std::fputs("x", w) >= 0 && FileExists(dir.File("busy.dat")));
+  if (w) std::fclose(w);
   // A file made under a path that does not exist yet lands in the existing folders.
   FILE* f = GameFileOpen(dir.Path() + "\\data\\New.dat", "wb");
-  ASSERT_NE(f, nullptr);
-  EXPECT_TRUE(GameFileFinish(f) && fs::exists(dir.File("Data/New.dat")));
+  EXPECT_TRUE(f && GameFileFinish(f) && fs::exists(dir.File("Data/New.dat")));
   // No data here nor beside the test binary: the build's data folder is used; already in a
   // folder holding data: stay.
   const fs::path old = fs::current_path();

@@ -16,10 +16,9 @@
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 
+// putenv keeps the very string on some systems: it must live on.
 void SetDefaultEnv(const char* name, const char* value) {
-  if (std::getenv(name)) return;
-  // putenv keeps the very string on some systems: it must live on.
-  putenv(strdup((std::string(name) + "=" + value).c_str()));
+  if (!std::getenv(name)) putenv(strdup((std::string(name) + "=" + value).c_str()));
 }
 
 // Every test runs without a display or a sound card: SDL's offscreen video driver

@@ -40,10 +40,8 @@ static bool HasIcon(Display* d, Window w) {
 
 static bool HasClass(Display* d, Window w, const char* name) {
   XClassHint hint = {nullptr, nullptr};
-  if (!XGetClassHint(d, w, &hint)) return false;
-  bool ok = hint.res_class && std::strcmp(hint.res_class, name) == 0;
-  XFree(hint.res_name), XFree(hint.res_class);  // XFree takes null too
-  return ok;
+  bool ok = XGetClassHint(d, w, &hint) && hint.res_class && std::strcmp(hint.res_class, name) == 0;
+  return XFree(hint.res_name), XFree(hint.res_class), ok;  // XFree takes null too
 }
 
 int main(int argc, char** argv) {
@@ -54,23 +52,15 @@ int main(int argc, char** argv) {
                       : !HasIcon(d, w)                                       ? "window %s has no 32 x 32 icon\n"
                                                                              : nullptr;
   if (fault) return std::fprintf(stderr, fault, argv[1], argv[2]), 1;
-  XEvent e;
-  std::memset(&e, 0, sizeof e);
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
+  XEvent e{};
+  e.xclient = {.type = ClientMessage, .display = d, .window = w, .message_type = XInternAtom(d, "WM_PROTOCOLS", False),
+               .format = 32};
   e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
   XSendEvent(d, w, False, NoEventMask, &e);
   // Enter, queued behind the close.
-  std::memset(&e, 0, sizeof e);
-  e.xkey.type = KeyPress;
-  e.xkey.display = d;
-  e.xkey.window = w;
-  e.xkey.root = DefaultRootWindow(d);
-  e.xkey.same_screen = True;
-  e.xkey.keycode = XKeysymToKeycode(d, XK_Return);
+  e = XEvent{};
+  e.xkey = {.type = KeyPress, .display = d, .window = w, .root = DefaultRootWindow(d),
+            .keycode = XKeysymToKeycode(d, XK_Return), .same_screen = True};
   XSendEvent(d, w, True, KeyPressMask, &e);
   XFlush(d);
   XCloseDisplay(d);
