@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "audio/xm_mix.h"
@@ -23,16 +25,16 @@ class Generator {
   uint32_t Below(uint32_t n) { return n ? rng_() % n : 0; }
   bool OneIn(uint32_t n) { return Below(n) == 0; }
   uint32_t Bits() { return rng_(); }
+  template <class T, size_t N>
+  T Pick(const T (&values)[N]) { return values[Below(N)]; }
 
   // Short and long samples of every loop kind, with the loader's slack and loop guard.
   Sample MakeSample() {
     Sample s;
-    const uint32_t lengths[] = {1, 2, 3, 8, 17, 64, 300, 5000};
-    const uint32_t length = lengths[Below(8)] + Below(4);
+    const uint32_t length = Pick({1u, 2u, 3u, 8u, 17u, 64u, 300u, 5000u}) + Below(4);
     s.buffer.resize(length + 8, 0);
-    const int16_t extremes[] = {32767, -32768, 0, 1, -1};
     for (uint32_t i = 0; i < length; ++i)
-      s.buffer[i] = OneIn(8) ? extremes[Below(5)] : static_cast<int16_t>(Bits());
+      s.buffer[i] = OneIn(8) ? Pick<int16_t>({32767, -32768, 0, 1, -1}) : static_cast<int16_t>(Bits());
     TXmSample& r = s.record;
     r.length = length;
     r.loopMode = static_cast<uint8_t>(1u << Below(3));
@@ -47,18 +49,15 @@ class Generator {
 
   // From the 100 Hz floor to far above the mix rate, the exact rates in between.
   void SetSpeed(TMixVoice& v) {
-    const uint32_t frequencies[] = {100, 8363, 44100, 88200, 2000000};
-    uint64_t f = OneIn(3) ? frequencies[Below(5)] : 100 + (uint64_t{Bits()} >> Below(32)) % 3000000;
+    uint64_t f = OneIn(3) ? Pick({100u, 8363u, 44100u, 88200u, 2000000u}) : 100 + (uint64_t{Bits()} >> Below(32)) % 3000000;
     v.speedInt = static_cast<uint32_t>(f / 44100);
     v.speedFrac = static_cast<uint32_t>(((f % 44100) << 32) / 44100);
   }
 
   // The side volumes as the voice update makes them, extremes of volume and panning included.
   void SetTargets(TMixVoice& v) {
-    const int volumes[] = {0, 1, 64, 127, 128};
-    const int pannings[] = {0, 255, 128, 1, 254};
-    const int volume = OneIn(2) ? volumes[Below(5)] : static_cast<int>(Below(129));
-    const int panning = OneIn(2) ? pannings[Below(5)] : static_cast<int>(Below(256));
+    const int volume = OneIn(2) ? Pick({0, 1, 64, 127, 128}) : static_cast<int>(Below(129));
+    const int panning = OneIn(2) ? Pick({0, 255, 128, 1, 254}) : static_cast<int>(Below(256));
     v.leftVolume = volume * (255 - panning) / 255;
     v.rightVolume = volume * panning / 255;
   }
@@ -76,29 +75,22 @@ class Generator {
     const uint32_t first = v.direction == 2 ? s->loopStart : 0;
     v.position = static_cast<int32_t>(end > first ? first + Below(end - first) : 0);
     v.fraction = OneIn(4) ? 0 : Bits();
-    switch (Below(4)) {
-      case 0:  // steady at its targets
-        v.currentLeft = v.leftVolume * 256;
-        v.currentRight = v.rightVolume * 256;
-        v.lastLeft = v.leftVolume;
-        v.lastRight = v.rightVolume;
-        break;
-      case 1:  // just triggered: ramps up from silence
-        break;
-      case 2:  // part way through a ramp towards its targets
-        v.currentLeft = static_cast<int32_t>(Below(255 * 256 + 1));
-        v.currentRight = static_cast<int32_t>(Below(255 * 256 + 1));
-        v.lastLeft = v.leftVolume;
-        v.lastRight = v.rightVolume;
-        v.rampFrames = 1 + static_cast<int32_t>(Below(128));
-        v.leftStep = (v.leftVolume - v.currentLeft / 256.0f) / 255.0f / 128.0f;
-        v.rightStep = (v.rightVolume - v.currentRight / 256.0f) / 255.0f / 128.0f;
-        break;
-      default:  // fading out on the partner voice
-        v.currentLeft = static_cast<int32_t>(Below(129 * 256));
-        v.currentRight = static_cast<int32_t>(Below(129 * 256));
-        v.leftVolume = v.rightVolume = 0;
-        break;
+    const uint32_t state = Below(4);  // 1: just triggered, ramping up from silence
+    if (state == 0 || state == 2) {  // steady at its targets, or part way through a ramp towards them
+      v.lastLeft = v.leftVolume;
+      v.lastRight = v.rightVolume;
+      v.currentLeft = state == 0 ? v.leftVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
+      v.currentRight = state == 0 ? v.rightVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
+    }
+    if (state == 2) {
+      v.rampFrames = 1 + static_cast<int32_t>(Below(128));
+      v.leftStep = (v.leftVolume - v.currentLeft / 256.0f) / 255.0f / 128.0f;
+      v.rightStep = (v.rightVolume - v.currentRight / 256.0f) / 255.0f / 128.0f;
+    }
+    if (state == 3) {  // fading out on the partner voice
+      v.currentLeft = static_cast<int32_t>(Below(129 * 256));
+      v.currentRight = static_cast<int32_t>(Below(129 * 256));
+      v.leftVolume = v.rightVolume = 0;
     }
   }
 
@@ -106,23 +98,10 @@ class Generator {
   std::mt19937 rng_;
 };
 
-void ExpectSameVoices(const TMixVoice* fast, const TMixVoice* ref, int round) {
-  for (int i = 0; i < kXmMixedVoices; ++i) {
-    const TMixVoice& a = fast[i];
-    const TMixVoice& b = ref[i];
-    SCOPED_TRACE(testing::Message() << "round " << round << " voice " << i);
-    ASSERT_EQ(a.sample, b.sample);
-    ASSERT_EQ(a.position, b.position);
-    ASSERT_EQ(a.fraction, b.fraction);
-    ASSERT_EQ(a.direction, b.direction);
-    ASSERT_EQ(a.currentLeft, b.currentLeft);
-    ASSERT_EQ(a.currentRight, b.currentRight);
-    ASSERT_EQ(a.rampFrames, b.rampFrames);
-    ASSERT_EQ(a.lastLeft, b.lastLeft);
-    ASSERT_EQ(a.lastRight, b.lastRight);
-    ASSERT_EQ(std::memcmp(&a.leftStep, &b.leftStep, sizeof(float)), 0);
-    ASSERT_EQ(std::memcmp(&a.rightStep, &b.rightStep, sizeof(float)), 0);
-  }
+// The fields the mixer moves, the ramp steps bit for bit.
+auto MixState(const TMixVoice& v) {
+  return std::tuple{v.sample, v.position, v.fraction, v.direction, v.currentLeft, v.currentRight, v.rampFrames,
+                    v.lastLeft, v.lastRight, std::bit_cast<uint32_t>(v.leftStep), std::bit_cast<uint32_t>(v.rightStep)};
 }
 
 }  // namespace
@@ -159,15 +138,15 @@ TEST(XmMixFast, MatchesTheReferenceMixerBitForBit) {
         std::swap_ranges(reference, reference + kXmVoices, MixVoice);
         ASSERT_EQ(std::memcmp(fast.data(), ref.data(), fast.size() * sizeof(float)), 0)
             << "round " << round << " block " << block << " of " << frames << " frames";
-        ExpectSameVoices(MixVoice, reference, round);
+        for (int i = 0; i < kXmMixedVoices; ++i)
+          ASSERT_EQ(MixState(MixVoice[i]), MixState(reference[i])) << "round " << round << " voice " << i;
         for (int i = 0; i < kXmMixedVoices; ++i) {
           TMixVoice& v = MixVoice[i];
           if (!v.sample || !gen.OneIn(4)) continue;
-          switch (gen.Below(3)) {
-            case 0: gen.SetTargets(v); break;  // a ramp starts with the next block
-            case 1: gen.SetSpeed(v); break;
-            default: gen.MakeVoice(v, v.sample); break;
-          }
+          const uint32_t change = gen.Below(3);  // new targets start a ramp with the next block
+          if (change == 0) gen.SetTargets(v);
+          else if (change == 1) gen.SetSpeed(v);
+          else gen.MakeVoice(v, v.sample);
         }
       }
     }

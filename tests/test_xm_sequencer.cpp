@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "audio/xm_mix.h"
-#include "support/xm_rig.h"
+#include "audio/xm_render.h"
+#include "support/xm_builder.h"
 
 namespace {
 
 using P = std::vector<std::pair<int, int>>;
+using F = std::vector<uint64_t>;
+using V = std::vector<int>;
 
 // Two channels, an empty pattern of each of the given row counts, and the order list.
 XmModuleDef Song(std::vector<int> rows, std::vector<uint8_t> orders) {
@@ -17,33 +20,31 @@ XmModuleDef Song(std::vector<int> rows, std::vector<uint8_t> orders) {
   return def;
 }
 
-// The first n rows an offline render of the given length starts.
-std::vector<TXmRowStart> Rows(const XmModuleDef& def, double seconds, size_t n) {
+// The rows an offline render of the given length starts, as (order, row) pairs and their frames.
+std::pair<P, F> Rows(const XmModuleDef& def, double seconds) {
   TXmSong* song = LoadXmBytes(BuildXm(def));
   EXPECT_NE(song, nullptr);
-  if (!song) return {};
-  std::vector<TXmRowStart> rows = Timeline(song, seconds);
-  SongFree(song);
-  if (rows.size() > n) rows.resize(n);
-  return rows;
+  TXmRender r;
+  if (song) RenderSong(song, seconds, r), SongFree(song);
+  std::pair<P, F> out;
+  for (const TXmRowStart& row : r.rows) out.first.push_back({row.order, row.row}), out.second.push_back(row.frame);
+  return out;
 }
 
 P Path(const XmModuleDef& def, double seconds, size_t n) {
-  P out;
-  for (const TXmRowStart& r : Rows(def, seconds, n)) out.push_back({r.order, r.row});
-  return out;
+  P p = Rows(def, seconds).first;
+  return P(p.begin(), p.begin() + std::min(n, p.size()));
 }
 
-std::vector<uint64_t> Frames(const XmModuleDef& def, double seconds, size_t n) {
-  std::vector<uint64_t> out;
-  for (const TXmRowStart& r : Rows(def, seconds, n)) out.push_back(r.frame);
-  return out;
+F Frames(const XmModuleDef& def, double seconds, size_t n) {
+  F f = Rows(def, seconds).second;
+  return F(f.begin(), f.begin() + std::min(n, f.size()));
 }
 
 }  // namespace
 
 TEST(XmSequencer, Speed6At125BpmGivesRowsOf6Times882Frames) {
-  EXPECT_EQ(Frames(Song({8}, {0}), 1.0, 4), (std::vector<uint64_t>{0, 6 * 882, 12 * 882, 18 * 882}));
+  EXPECT_EQ(Frames(Song({8}, {0}), 1.0, 4), (F{0, 6 * 882, 12 * 882, 18 * 882}));
   XmRig rig;
   ASSERT_TRUE(rig.Start());
   EXPECT_EQ(rig.song->samplesPerTick, 882);
@@ -54,41 +55,40 @@ TEST(XmSequencer, Speed6At125BpmGivesRowsOf6Times882Frames) {
   }
 }
 
-TEST(XmSequencer, BreakAbove63GoesToRowZeroOfTheNextOrder) {
-  XmModuleDef def = Song({8, 128}, {0, 1});  // a next pattern long enough to hold row 70
-  def.patterns[0].At(1, 1) = XmCell{0, 0, 0, 0xD, 0x70};
-  EXPECT_EQ(Path(def, 0.5, 4), (P{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
-  def.patterns[0].At(1, 1).param = 0x15;  // decimal digits: row 15
-  EXPECT_EQ(Path(def, 0.5, 4), (P{{0, 0}, {0, 1}, {1, 15}, {1, 16}}));
-}
-
-TEST(XmSequencer, JumpThenBreakInOneRowUsesTheJumpsOrderAndTheBreaksRow) {
-  XmModuleDef def = Song({8, 8, 8}, {0, 1, 2});
-  def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xB, 2};
-  def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xD, 0x05};
-  EXPECT_EQ(Path(def, 0.5, 3), (P{{0, 0}, {2, 5}, {2, 6}}));
-  // The break first and the jump after it: the jump decides both.
-  def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xD, 0x05};
-  def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xB, 2};
-  EXPECT_EQ(Path(def, 0.5, 3), (P{{0, 0}, {2, 0}, {2, 1}}));
-  // A jump beyond the song goes to order 0.
-  def.patterns[0].At(0, 0) = XmCell{};
-  def.patterns[0].At(0, 1) = XmCell{0, 0, 0, 0xB, 9};
-  EXPECT_EQ(Path(def, 0.5, 2), (P{{0, 0}, {0, 0}}));
-}
-
-TEST(XmSequencer, PatternLoopWithTwoRepeatsPlaysTheSectionThreeTimes) {
-  XmModuleDef def = Song({4}, {0});
-  def.patterns[0].At(1, 0) = XmCell{0, 0, 0, 0xE, 0x60};
-  def.patterns[0].At(2, 0) = XmCell{0, 0, 0, 0xE, 0x62};
-  EXPECT_EQ(Path(def, 2.0, 9), (P{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}));
+TEST(XmSequencer, JumpsBreaksAndLoops) {
+  const XmCell D70{0, 0, 0, 0xD, 0x70}, D15{0, 0, 0, 0xD, 0x15}, D05{0, 0, 0, 0xD, 0x05}, B2{0, 0, 0, 0xB, 2};
+  const XmCell E60{0, 0, 0, 0xE, 0x60}, E62{0, 0, 0, 0xE, 0x62};
+  const struct {
+    const char* what;
+    std::vector<int> rows;
+    // Cells as (pattern, row, channel).
+    std::vector<std::tuple<int, int, int, XmCell>> cells;
+    P path;
+  } cases[] = {
+      {"a break above 63 goes to row 0 of the next order", {8, 128}, {{0, 1, 1, D70}}, {{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
+      {"break rows are decimal digits", {8, 128}, {{0, 1, 1, D15}}, {{0, 0}, {0, 1}, {1, 15}, {1, 16}}},
+      {"a jump then a break: the jump's order, the break's row", {8, 8, 8}, {{0, 0, 0, B2}, {0, 0, 1, D05}},
+       {{0, 0}, {2, 5}, {2, 6}}},
+      {"a break then a jump: the jump decides both", {8, 8, 8}, {{0, 0, 0, D05}, {0, 0, 1, B2}}, {{0, 0}, {2, 0}, {2, 1}}},
+      {"a jump beyond the song goes to order 0", {8, 8, 8}, {{0, 0, 1, {0, 0, 0, 0xB, 9}}}, {{0, 0}, {0, 0}}},
+      {"a loop with two repeats plays the section three times", {4}, {{0, 1, 0, E60}, {0, 2, 0, E62}},
+       {{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> orders;
+    for (size_t i = 0; i < c.rows.size(); ++i) orders.push_back(static_cast<uint8_t>(i));
+    XmModuleDef def = Song(c.rows, orders);
+    for (const auto& [pattern, row, channel, cell] : c.cells) def.patterns[pattern].At(row, channel) = cell;
+    EXPECT_EQ(Path(def, 2.0, c.path.size()), c.path);
+  }
 }
 
 TEST(XmSequencer, SetSpeedWithParameterZeroChangesNothing) {
   XmModuleDef def = Song({8}, {0});
   def.patterns[0].At(0, 0) = XmCell{0, 0, 0, 0xF, 0x02};
   def.patterns[0].At(1, 1) = XmCell{0, 0, 0, 0xF, 0x00};
-  EXPECT_EQ(Frames(def, 0.2, 5), (std::vector<uint64_t>{0, 2 * 882, 4 * 882, 6 * 882, 8 * 882}));
+  EXPECT_EQ(Frames(def, 0.2, 5), (F{0, 2 * 882, 4 * 882, 6 * 882, 8 * 882}));
 }
 
 TEST(XmSequencer, SongEndContinuesAtTheRestartPosition) {
@@ -103,13 +103,11 @@ TEST(XmSequencer, AnOrderWithoutAPatternSlotPlaysEmptyRowsAtOrderZero) {
   def.tempo = 1;
   TXmSong* song = LoadXmBytes(BuildXm(def));
   ASSERT_NE(song, nullptr);
-  ASSERT_EQ(song->patternSlots, 1);
-  std::vector<TXmRowStart> rows = Timeline(song, 5.0);
-  ASSERT_GE(rows.size(), 66u);
-  EXPECT_EQ(rows[63].row, 63);
-  EXPECT_EQ(rows[64].order, 0);
-  EXPECT_EQ(rows[64].row, 0);
+  EXPECT_EQ(song->patternSlots, 1);
   SongFree(song);
+  const P p = Path(def, 5.0, 66);
+  ASSERT_EQ(p.size(), 66u);
+  EXPECT_EQ(P(p.begin() + 63, p.end()), (P{{0, 63}, {0, 0}, {0, 1}}));
 }
 
 TEST(XmSequencer, LoopStartFromALongerPatternIsKeptInsideAShortOne) {
@@ -119,48 +117,32 @@ TEST(XmSequencer, LoopStartFromALongerPatternIsKeptInsideAShortOne) {
   def.patterns[1].At(1, 0) = XmCell{0, 0, 0, 0xE, 0x61};  // loops back to row 20 of a 4-row pattern
   const P p = Path(def, 3.0, 25);
   ASSERT_EQ(p.size(), 25u);
-  // Row 20 does not exist here: row 0.
-  EXPECT_EQ(P(p.begin() + 22, p.end()), (P{{1, 0}, {1, 1}, {1, 0}}));
+  EXPECT_EQ(P(p.begin() + 22, p.end()), (P{{1, 0}, {1, 1}, {1, 0}}));  // row 20 does not exist here: row 0
 }
 
 TEST(XmSequencer, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
   // The key-off note, and the K effect whatever its parameter.
   for (const XmCell off : {XmCell{97, 0, 0, 0, 0}, XmCell{0, 0, 0, 20, 0x05}}) {
     XmRig rig;
-    rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
-    rig.Cell(1) = off;
-    ASSERT_TRUE(rig.Start());
-    rig.Tick(6);
-    EXPECT_EQ(rig.Ch().voice->volume, 128);
-    rig.Tick(1);
-    EXPECT_TRUE(rig.Ch().keyOff) << int(off.effect);
-    EXPECT_EQ(rig.Ch().volEnv.output, 0) << int(off.effect);
-    EXPECT_EQ(rig.Ch().voice->volume, 0) << int(off.effect);
+    ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}, off}));
+    // Key-off, envelope output and voice volume after the first row and on the key-off.
+    EXPECT_EQ(rig.Trace(2, {6, 1}, [](XmRig& r) { return V{r.Ch().keyOff, r.Ch().volEnv.output, r.Ch().voice->volume}; }),
+              (std::vector<V>{{0, 64, 128}, {1, 0, 0}}))
+        << int(off.effect);
   }
 }
 
 TEST(XmSequencer, KeyOffReleasesTheEnvelopeFromItsSustainAndFadesOut) {
   XmRig rig;
   XmInstrumentDef& in = rig.def.instruments[0];
-  in.volume.points = {{0, 64}, {2, 32}, {6, 0}};
-  in.volume.type = 3;
-  in.volume.sustain = 1;
+  in.volume = {{{0, 64}, {2, 32}, {6, 0}}, 3, 1};
   in.fadeout = 1000;
-  rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
   rig.Cell(2) = XmCell{0, 0, 0, 20, 0x33};  // K: key-off whatever the parameter
-  ASSERT_TRUE(rig.Start());
-  rig.Tick(12);
-  EXPECT_EQ(rig.Ch().volEnv.output, 32);  // held at the sustain point
-  EXPECT_EQ(rig.Ch().fadeoutVolume, 65536);
-  rig.Tick(1);
-  EXPECT_TRUE(rig.Ch().keyOff);
-  EXPECT_EQ(rig.Ch().fadeoutVolume, 65536 - 2000);
-  const int expect[4] = {24, 16, 8, 0};
-  for (int e : expect) {
-    rig.Tick(1);
-    EXPECT_EQ(rig.Ch().volEnv.output, e);
-  }
-  EXPECT_EQ(rig.Ch().fadeoutVolume, 65536 - 5 * 2000);
+  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}}));
+  // Held at the sustain point until the key-off; then released, fading 2000 a tick.
+  auto state = [](XmRig& r) { return V{r.Ch().keyOff, r.Ch().volEnv.output, r.Ch().fadeoutVolume}; };
+  EXPECT_EQ(rig.Trace(6, {12, 1, 1, 1, 1, 1}, state), (std::vector<V>{{0, 32, 65536}, {1, 32, 63536}, {1, 24, 61536},
+                                                         {1, 16, 59536}, {1, 8, 57536}, {1, 0, 55536}}));
   rig.Tick(60);
   EXPECT_EQ(rig.Ch().fadeoutVolume, 0);
   EXPECT_TRUE(rig.Ch().volEnv.finished);
@@ -169,24 +151,18 @@ TEST(XmSequencer, KeyOffReleasesTheEnvelopeFromItsSustainAndFadesOut) {
 TEST(XmSequencer, KeyOffAfterTheEnvelopeFinishedHoldsItsLastValueAndFadesOut) {
   XmRig rig;
   XmInstrumentDef& in = rig.def.instruments[0];
-  in.volume.points = {{0, 64}, {4, 48}};  // sustain on the last point, reached long before the key-off
-  in.volume.type = 3;
-  in.volume.sustain = 1;
+  in.volume = {{{0, 64}, {4, 48}}, 3, 1};  // sustain on the last point, reached long before the key-off
   in.fadeout = 4096;  // 8192 a tick: silent 8 ticks after the key-off, across the next row start
-  rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
   rig.Cell(2) = XmCell{97, 0, 0, 0, 0};
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}}));
   rig.Tick(12);
   ASSERT_TRUE(rig.Ch().volEnv.finished);
   int previous = rig.Ch().voice->volume;
   for (int t = 1; t <= 8; ++t) {
     rig.Tick(1);
-    EXPECT_EQ(rig.Ch().volEnv.output, 48) << t;
-    EXPECT_EQ(rig.Ch().fadeoutVolume, 65536 - t * 8192) << t;
+    EXPECT_EQ((V{rig.Ch().volEnv.output, rig.Ch().fadeoutVolume}), (V{48, 65536 - t * 8192})) << t;
     EXPECT_LT(rig.Ch().voice->volume, previous) << t;
-    if (t < 8) {
-      EXPECT_GT(rig.Ch().voice->volume, 0) << t;
-    }
+    EXPECT_TRUE(t == 8 || rig.Ch().voice->volume > 0) << t;
     previous = rig.Ch().voice->volume;
   }
   EXPECT_EQ(previous, 0);
@@ -194,24 +170,15 @@ TEST(XmSequencer, KeyOffAfterTheEnvelopeFinishedHoldsItsLastValueAndFadesOut) {
 
 TEST(XmSequencer, TonePortamentoKeepsTheSampleAndSlides) {
   XmRig rig;
-  rig.Cell(0) = XmCell{49, 1, 0, 0, 0};
-  rig.Cell(1) = XmCell{61, 1, 0, 0x3, 0x10};
-  rig.Cell(2) = XmCell{0, 0, 0, 0x3, 0};  // the speed is remembered
-  rig.Cell(3) = XmCell{0, 0, 0, 0x3, 0};
-  ASSERT_TRUE(rig.Start());
+  // The speed is remembered from row 1.
+  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}, {61, 1, 0, 0x3, 0x10}, {0, 0, 0, 0x3, 0}, {0, 0, 0, 0x3, 0}}));
   rig.Tick(6);
   TMixVoice* voice = rig.Ch().voice;
-  int32_t pos = voice->position;
+  const int32_t pos = voice->position;
   rig.Tick(1);
   EXPECT_EQ(rig.Ch().voice, voice);  // no trigger: same voice, same sample, playing on
-  EXPECT_EQ(voice->position, pos);
-  EXPECT_EQ(rig.Ch().note, 48);
-  EXPECT_EQ(rig.Ch().period, 4608);
-  EXPECT_EQ(rig.Ch().notePeriod, 3840);
-  for (int t = 1; t <= 5; ++t) {
-    rig.Tick(1);
-    EXPECT_EQ(rig.Ch().period, 4608 - 64 * t);
-  }
+  EXPECT_EQ((V{voice->position, rig.Ch().note, rig.Ch().period, rig.Ch().notePeriod}), (V{pos, 48, 4608, 3840}));
+  EXPECT_EQ(rig.Trace(5, {1}, [](XmRig& r) { return r.Ch().period; }), (V{4544, 4480, 4416, 4352, 4288}));
   rig.Tick(6 * 2);
   EXPECT_EQ(rig.Ch().period, 3840);  // arrives, never past
 }
