@@ -1,7 +1,6 @@
-// XM pattern playback: row timing, jumps, breaks, loops, delays, key-off and tone portamento.
+// XM pattern playback: row timing, speed and tempo, jumps, breaks, loops and the song's end.
 #include <gtest/gtest.h>
 
-#include "audio/xm_mix.h"
 #include "audio/xm_render.h"
 #include "support/xm_builder.h"
 
@@ -9,7 +8,6 @@ namespace {
 
 using P = std::vector<std::pair<int, int>>;
 using F = std::vector<uint64_t>;
-using V = std::vector<int>;
 
 // Two channels, an empty pattern of each of the given row counts, and the order list.
 XmModuleDef Song(std::vector<int> rows, std::vector<uint8_t> orders) {
@@ -118,67 +116,4 @@ TEST(XmSequencer, LoopStartFromALongerPatternIsKeptInsideAShortOne) {
   const P p = Path(def, 3.0, 25);
   ASSERT_EQ(p.size(), 25u);
   EXPECT_EQ(P(p.begin() + 22, p.end()), (P{{1, 0}, {1, 1}, {1, 0}}));  // row 20 does not exist here: row 0
-}
-
-TEST(XmSequencer, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
-  // The key-off note, and the K effect whatever its parameter.
-  for (const XmCell off : {XmCell{97, 0, 0, 0, 0}, XmCell{0, 0, 0, 20, 0x05}}) {
-    XmRig rig;
-    ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}, off}));
-    // Key-off, envelope output and voice volume after the first row and on the key-off.
-    EXPECT_EQ(rig.Trace(2, {6, 1}, [](XmRig& r) { return V{r.Ch().keyOff, r.Ch().volEnv.output, r.Ch().voice->volume}; }),
-              (std::vector<V>{{0, 64, 128}, {1, 0, 0}}))
-        << int(off.effect);
-  }
-}
-
-TEST(XmSequencer, KeyOffReleasesTheEnvelopeFromItsSustainAndFadesOut) {
-  XmRig rig;
-  XmInstrumentDef& in = rig.def.instruments[0];
-  in.volume = {{{0, 64}, {2, 32}, {6, 0}}, 3, 1};
-  in.fadeout = 1000;
-  rig.Cell(2) = XmCell{0, 0, 0, 20, 0x33};  // K: key-off whatever the parameter
-  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}}));
-  // Held at the sustain point until the key-off; then released, fading 2000 a tick.
-  auto state = [](XmRig& r) { return V{r.Ch().keyOff, r.Ch().volEnv.output, r.Ch().fadeoutVolume}; };
-  EXPECT_EQ(rig.Trace(6, {12, 1, 1, 1, 1, 1}, state), (std::vector<V>{{0, 32, 65536}, {1, 32, 63536}, {1, 24, 61536},
-                                                         {1, 16, 59536}, {1, 8, 57536}, {1, 0, 55536}}));
-  rig.Tick(60);
-  EXPECT_EQ(rig.Ch().fadeoutVolume, 0);
-  EXPECT_TRUE(rig.Ch().volEnv.finished);
-}
-
-TEST(XmSequencer, KeyOffAfterTheEnvelopeFinishedHoldsItsLastValueAndFadesOut) {
-  XmRig rig;
-  XmInstrumentDef& in = rig.def.instruments[0];
-  in.volume = {{{0, 64}, {4, 48}}, 3, 1};  // sustain on the last point, reached long before the key-off
-  in.fadeout = 4096;  // 8192 a tick: silent 8 ticks after the key-off, across the next row start
-  rig.Cell(2) = XmCell{97, 0, 0, 0, 0};
-  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}}));
-  rig.Tick(12);
-  ASSERT_TRUE(rig.Ch().volEnv.finished);
-  int previous = rig.Ch().voice->volume;
-  for (int t = 1; t <= 8; ++t) {
-    rig.Tick(1);
-    EXPECT_EQ((V{rig.Ch().volEnv.output, rig.Ch().fadeoutVolume}), (V{48, 65536 - t * 8192})) << t;
-    EXPECT_LT(rig.Ch().voice->volume, previous) << t;
-    EXPECT_TRUE(t == 8 || rig.Ch().voice->volume > 0) << t;
-    previous = rig.Ch().voice->volume;
-  }
-  EXPECT_EQ(previous, 0);
-}
-
-TEST(XmSequencer, TonePortamentoKeepsTheSampleAndSlides) {
-  XmRig rig;
-  // The speed is remembered from row 1.
-  ASSERT_TRUE(rig.Start({{49, 1, 0, 0, 0}, {61, 1, 0, 0x3, 0x10}, {0, 0, 0, 0x3, 0}, {0, 0, 0, 0x3, 0}}));
-  rig.Tick(6);
-  TMixVoice* voice = rig.Ch().voice;
-  const int32_t pos = voice->position;
-  rig.Tick(1);
-  EXPECT_EQ(rig.Ch().voice, voice);  // no trigger: same voice, same sample, playing on
-  EXPECT_EQ((V{voice->position, rig.Ch().note, rig.Ch().period, rig.Ch().notePeriod}), (V{pos, 48, 4608, 3840}));
-  EXPECT_EQ(rig.Trace(5, {1}, [](XmRig& r) { return r.Ch().period; }), (V{4544, 4480, 4416, 4352, 4288}));
-  rig.Tick(6 * 2);
-  EXPECT_EQ(rig.Ch().period, 3840);  // arrives, never past
 }
