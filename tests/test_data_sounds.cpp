@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "audio/l_sound.h"
 #include "audio/l_wave.h"
@@ -10,6 +11,8 @@
 #include "support/test_env.h"
 
 namespace {
+
+using S = std::vector<int16_t>;
 
 struct SoundCase {
   const char* file;
@@ -27,6 +30,18 @@ const SoundCase kSounds[] = {
     {"sounds/zenit/fire.wav", 0.1, 0.6},      {"sounds/zenit/aim.wav", 0.2, 0.8},
 };
 
+double Rms(const S& s, size_t from, size_t to) {
+  double sum = 0;
+  for (size_t i = from; i < to; ++i) sum += double(s[i]) * s[i];
+  return std::sqrt(sum / std::max<size_t>(1, to - from)) / 32768.0;
+}
+
+int Crossings(const S& s, size_t from, size_t to) {
+  int n = 0;
+  for (size_t i = from + 1; i < to; ++i) n += (s[i] >= 0) != (s[i - 1] >= 0);
+  return n;
+}
+
 // One generation shared by the cases; the samples as the game's parser reads them.
 class GeneratedSounds : public ::testing::TestWithParam<SoundCase> {
  protected:
@@ -38,43 +53,32 @@ class GeneratedSounds : public ::testing::TestWithParam<SoundCase> {
     ASSERT_TRUE(out.Ok);
     written_ = out.Written;
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-  static std::vector<int16_t> Samples(const std::string& rel) {
-    std::vector<uint8_t> bytes = ReadBytes(dir_->File(rel));
+  static void TearDownTestSuite() { delete dir_; }
+  static S Samples(const std::string& rel) {
+    const std::vector<uint8_t> bytes = ReadBytes(dir_->File(rel));
     TWaveData w{};
     if (!ParseWave(bytes.data(), bytes.size(), w)) {
       ADD_FAILURE() << rel << " does not parse";
       return {};
     }
-    EXPECT_EQ(w.format.channels, 1) << "3D sounds must be mono";
-    EXPECT_EQ(w.format.samplesPerSec, 44100u);
-    EXPECT_EQ(w.format.bitsPerSample, 16);
-    std::vector<int16_t> s(w.length / 2);
-    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(w.data[2 * i] | w.data[2 * i + 1] << 8);
+    // 3D sounds must be mono.
+    EXPECT_EQ((std::vector<uint32_t>{w.format.channels, w.format.samplesPerSec, w.format.bitsPerSample}),
+              (std::vector<uint32_t>{1, 44100, 16})) << rel;
+    S s(w.length / 2);
+    std::memcpy(s.data(), w.data, s.size() * 2);  // little-endian, as the machines the tests run on
     return s;
   }
-  static double Rms(const std::vector<int16_t>& s, size_t from, size_t to) {
-    double sum = 0;
-    for (size_t i = from; i < to; ++i) sum += double(s[i]) * s[i];
-    return std::sqrt(sum / std::max<size_t>(1, to - from)) / 32768.0;
-  }
-  static ScratchDir* dir_;
-  static std::vector<std::string> written_;
+  static inline ScratchDir* dir_ = nullptr;
+  static inline std::vector<std::string> written_;
 };
-ScratchDir* GeneratedSounds::dir_ = nullptr;
-std::vector<std::string> GeneratedSounds::written_;
 
 TEST_P(GeneratedSounds, PlayableAudibleAndUnclipped) {
   const SoundCase& c = GetParam();
   ASSERT_NE(std::find(written_.begin(), written_.end(), c.file), written_.end());
-  std::vector<int16_t> s = Samples(c.file);
+  const S s = Samples(c.file);
   ASSERT_FALSE(s.empty());
-  double seconds = s.size() / 44100.0;
-  EXPECT_GE(seconds, c.minSeconds);
-  EXPECT_LE(seconds, c.maxSeconds);
+  EXPECT_GE(s.size() / 44100.0, c.minSeconds);
+  EXPECT_LE(s.size() / 44100.0, c.maxSeconds);
   int peak = 0;
   for (int16_t v : s) peak = std::max(peak, std::abs(int(v)));
   EXPECT_LT(peak, 32767) << "clipped";
@@ -89,7 +93,7 @@ class GeneratedSoundShapes : public GeneratedSounds {};
 TEST_F(GeneratedSoundShapes, EveryOneShotStartsAndEndsWithoutAClick) {
   for (const SoundCase& c : kSounds) {
     if (std::string(c.file) == "sounds/gun/fire.wav") continue;  // the loop, below
-    std::vector<int16_t> s = Samples(c.file);
+    const S s = Samples(c.file);
     ASSERT_GT(s.size(), 2u);
     EXPECT_LT(std::abs(int(s.front())), 200) << c.file;
     EXPECT_LT(std::abs(int(s.back())), 200) << c.file;
@@ -99,35 +103,27 @@ TEST_F(GeneratedSoundShapes, EveryOneShotStartsAndEndsWithoutAClick) {
 // The loop's last sample leads into its first no harder than most neighbours do, and it
 // holds whole shots at the gun's ten a second.
 TEST_F(GeneratedSoundShapes, FireLoopJoinsItselfAndHoldsWholeShots) {
-  std::vector<int16_t> s = Samples("sounds/gun/fire.wav");
+  const S s = Samples("sounds/gun/fire.wav");
   ASSERT_GT(s.size(), 4410u);
   EXPECT_EQ(s.size() % 4410, 0u) << "a multiple of the 100 ms between shots";
   std::vector<int> steps;
   for (size_t i = 1; i < s.size(); ++i) steps.push_back(std::abs(s[i] - s[i - 1]));
   std::sort(steps.begin(), steps.end());
-  int typical = steps[steps.size() * 95 / 100];
-  EXPECT_LE(std::abs(s.front() - s.back()), typical);
-  // Ten loud moments a second: the shots.
-  const size_t period = 4410;
-  for (size_t k = 0; k < s.size() / period; ++k)
-    EXPECT_GT(Rms(s, k * period, k * period + 300), 1.5 * Rms(s, k * period + 2000, k * period + 4000)) << k;
+  EXPECT_LE(std::abs(s.front() - s.back()), steps[steps.size() * 95 / 100]);
+  for (size_t k = 0, p = 4410; k < s.size() / p; ++k)  // ten loud moments a second: the shots
+    EXPECT_GT(Rms(s, k * p, k * p + 300), 1.5 * Rms(s, k * p + 2000, k * p + 4000)) << k;
 }
 
-// The spin-up grows from quiet to the fire loop's level; the spin-down fades away.
+// The spin-up grows from quiet to the fire loop's level and climbs in pitch (zero crossings per
+// quarter); the spin-down fades away and falls.
 TEST_F(GeneratedSoundShapes, SpinUpRisesAndSpinDownFalls) {
-  std::vector<int16_t> up = Samples("sounds/gun/start.wav"), down = Samples("sounds/gun/stop.wav");
+  const S up = Samples("sounds/gun/start.wav"), down = Samples("sounds/gun/stop.wav");
   ASSERT_FALSE(up.empty() || down.empty());
-  size_t q = up.size() / 4, r = down.size() / 4;
+  const size_t q = up.size() / 4, r = down.size() / 4;
   EXPECT_GT(Rms(up, 3 * q, 4 * q), 3 * Rms(up, 0, q));
   EXPECT_GT(Rms(down, 0, r), 3 * Rms(down, 3 * r, 4 * r));
-  // Pitch too: zero crossings per quarter climb and fall.
-  auto crossings = [](const std::vector<int16_t>& s, size_t from, size_t to) {
-    int n = 0;
-    for (size_t i = from + 1; i < to; ++i) n += (s[i] >= 0) != (s[i - 1] >= 0);
-    return n;
-  };
-  EXPECT_GT(crossings(up, 3 * q, 4 * q), 2 * crossings(up, 0, q));
-  EXPECT_GT(crossings(down, 0, r), 2 * crossings(down, 3 * r, 4 * r));
+  EXPECT_GT(Crossings(up, 3 * q, 4 * q), 2 * Crossings(up, 0, q));
+  EXPECT_GT(Crossings(down, 0, r), 2 * Crossings(down, 3 * r, 4 * r));
 }
 
 TEST_F(GeneratedSoundShapes, TheSameBytesEveryRunAndTheTwoStepsDiffer) {
@@ -144,7 +140,7 @@ TEST_F(GeneratedSoundShapes, TheSameBytesEveryRunAndTheTwoStepsDiffer) {
 TEST_F(GeneratedSoundShapes, TheSoundModuleLoadsEachAsA3DSample) {
   if (!InitSound()) GTEST_SKIP() << "no OpenAL device (the tests use its null output)";
   for (const SoundCase& c : kSounds) {
-    int32_t id = LoadSample(dir_->File(c.file));
+    const int32_t id = LoadSample(dir_->File(c.file));
     EXPECT_GT(id, 0) << c.file;
     EXPECT_GE(PlaySample(id, false, {0, 0, 0}), 0) << c.file;
   }

@@ -7,39 +7,37 @@
 #include "audio/l_wave.h"
 #include "support/wave_files.h"
 
-static bool Parse(const std::vector<uint8_t>& bytes, TWaveData& out) { return ParseWave(bytes.data(), bytes.size(), out); }
+namespace {
 
-TEST(WaveHeader, ReadsFormatAndRecomputesDerivedFields) {
-  std::vector<uint8_t> file = MakeWave({.rate = 22050}, std::vector<uint8_t>(100, 0x55));
-  TWaveData w;
-  ASSERT_TRUE(Parse(file, w));
-  EXPECT_EQ(w.format.formatTag, 1);
-  EXPECT_EQ(w.format.channels, 1);
-  EXPECT_EQ(w.format.samplesPerSec, 22050u);
-  EXPECT_EQ(w.format.bitsPerSample, 16);
-  // The stored 7 and 12345 are ignored.
-  EXPECT_EQ(w.format.blockAlign, 2);
-  EXPECT_EQ(w.format.avgBytesPerSec, 44100u);
-  EXPECT_EQ(w.length, 100u);
-  EXPECT_EQ(w.data, file.data() + 44);
+using V = std::vector<int64_t>;
+
+bool Parse(const std::vector<uint8_t>& bytes, TWaveData& out) { return ParseWave(bytes.data(), bytes.size(), out); }
+
+// Tag, channels, rate, bits, block align, bytes a second, extra size and data length.
+V Format(const TWaveData& w) {
+  const PlatformWaveFormat& f = w.format;
+  return {f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign, f.avgBytesPerSec, f.extraSize,
+          w.length};
 }
 
-TEST(WaveHeader, StereoAndTagArePassedOnAsRead) {
-  std::vector<uint8_t> file = MakeWave({.formatTag = 3, .channels = 2, .bits = 24}, std::vector<uint8_t>(12, 0));
-  TWaveData w;
-  ASSERT_TRUE(Parse(file, w));
-  EXPECT_EQ(w.format.formatTag, 3);
-  EXPECT_EQ(w.format.channels, 2);
-  EXPECT_EQ(w.format.blockAlign, 6);
-  EXPECT_EQ(w.format.avgBytesPerSec, 6u * 44100u);
-  // The two bytes after the 16-byte record (here the "da" of "data") are the extra size.
-  EXPECT_EQ(w.format.extraSize, 'd' | ('a' << 8));
+}  // namespace
+
+// The stored block align 7 and 12345 bytes a second are recomputed; stereo and the tag are passed on as read,
+// and the two bytes after the 16-byte record (the "da" of "data") are the extra size.
+TEST(WaveHeader, ReadsFormatAndRecomputesDerivedFields) {
+  const std::vector<uint8_t> mono = MakeWave({.rate = 22050}, std::vector<uint8_t>(100, 0x55));
+  const std::vector<uint8_t> wide = MakeWave({.formatTag = 3, .channels = 2, .bits = 24}, std::vector<uint8_t>(12));
+  TWaveData w, s;
+  ASSERT_TRUE(Parse(mono, w));
+  ASSERT_TRUE(Parse(wide, s));
+  EXPECT_EQ(Format(w), (V{1, 1, 22050, 16, 2, 44100, 'd' | ('a' << 8), 100}));
+  EXPECT_EQ(w.data, mono.data() + 44);
+  EXPECT_EQ(Format(s), (V{3, 2, 44100, 24, 6, 6 * 44100, 'd' | ('a' << 8), 12}));
 }
 
 TEST(WaveHeader, ChunksAreNotWalked) {
   std::vector<uint8_t> file = MakeWave(WaveLayout{}, std::vector<uint8_t>(8, 1));
-  std::memcpy(&file[12], "LIST", 4);
-  std::memcpy(&file[16], "\xff\xff\xff\xff", 4);
+  std::memcpy(&file[12], "LIST\xff\xff\xff\xff", 8);
   std::memcpy(&file[36], "junk", 4);
   std::memcpy(&file[4], "\0\0\0\0", 4);
   TWaveData w;
@@ -48,11 +46,8 @@ TEST(WaveHeader, ChunksAreNotWalked) {
 }
 
 TEST(WaveHeader, TheDataLengthMayFallShortOfTheFileButNotPastIt) {
-  const struct {
-    size_t bytes;
-    uint32_t length;
-    bool ok;
-  } cases[] = {{100, 4, true}, {0, 0, true}, {64, 64, true}, {64, 65, false}, {64, 0xFFFFFFFFu, false}};
+  const struct { size_t bytes; uint32_t length; bool ok; } cases[] = {
+      {100, 4, true}, {0, 0, true}, {64, 64, true}, {64, 65, false}, {64, 0xFFFFFFFFu, false}};
   for (const auto& c : cases) {
     TWaveData w;
     const bool ok = Parse(MakeWave({.overrideLength = true, .length = c.length}, std::vector<uint8_t>(c.bytes)), w);
@@ -61,33 +56,23 @@ TEST(WaveHeader, TheDataLengthMayFallShortOfTheFileButNotPastIt) {
   }
 }
 
-TEST(WaveHeader, RefusesDamagedHeaders) {
+TEST(WaveHeader, RefusesDamagedHeadersAndNonsenseFormatRecords) {
   TWaveData w;
-  std::vector<uint8_t> good = MakeWave(WaveLayout{}, std::vector<uint8_t>(16, 0));
+  const std::vector<uint8_t> good = MakeWave(WaveLayout{}, std::vector<uint8_t>(16, 0));
   ASSERT_TRUE(Parse(good, w));
   EXPECT_FALSE(ParseWave(nullptr, 0, w));
   for (size_t n = 0; n < 44; n++) EXPECT_FALSE(ParseWave(good.data(), n, w)) << "shorter than the header: " << n;
-  std::vector<uint8_t> bad = good;
-  bad[0] = 'r';
-  EXPECT_FALSE(Parse(bad, w)) << "RIFF is case-sensitive";
-  bad = good;
-  bad[11] = 'X';
-  EXPECT_FALSE(Parse(bad, w)) << "WAVE magic";
-}
-
-TEST(WaveHeader, RefusesNonsenseFormatRecords) {
+  for (size_t at : {0, 11}) {  // "RIFF" is case-sensitive; the WAVE magic
+    std::vector<uint8_t> bad = good;
+    bad[at] = at ? 'X' : 'r';
+    EXPECT_FALSE(Parse(bad, w)) << at;
+  }
   // Below 8 bits, not whole bytes, no channels, no rate, and a block align beyond 16 bits
   // (8191 bytes a sample, 9 channels); with 8 channels 65528 still fits.
-  const struct {
-    WaveLayout layout;
-    bool ok;
-  } cases[] = {{{.bits = 4}, false},    {{.bits = 0}, false},
-               {{.bits = 12}, false},   {{.channels = 0}, false},
-               {{.rate = 0}, false},    {{.channels = 9, .bits = 65528}, false},
-               {{.channels = 8, .bits = 65528}, true}};
-  for (const auto& c : cases) {
-    TWaveData w;
+  const struct { WaveLayout layout; bool ok; } cases[] = {
+      {{.bits = 4}, false}, {{.bits = 0}, false}, {{.bits = 12}, false}, {{.channels = 0}, false},
+      {{.rate = 0}, false}, {{.channels = 9, .bits = 65528}, false}, {{.channels = 8, .bits = 65528}, true}};
+  for (const auto& c : cases)
     EXPECT_EQ(Parse(MakeWave(c.layout, std::vector<uint8_t>(64, 0)), w), c.ok)
         << c.layout.bits << " bits, " << c.layout.channels << " channels, " << c.layout.rate << " Hz";
-  }
 }
