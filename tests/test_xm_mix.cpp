@@ -1,11 +1,18 @@
-// XM mixer: speeds, the period model, gains, ramps, cross-fades, loops and the voice update.
+// XM mixer: speeds, the period model, gains, cross-fades and the voice update; the mixer and the block
+// conversion against the straightforward reference, every sample and voice field.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <tuple>
 #include <vector>
 
 #include "audio/xm_mix.h"
 #include "audio/xm_song.h"
+#include "support/xm_reference_mix.h"
 
 namespace {
 
@@ -24,21 +31,13 @@ struct SampleData {
   }
 };
 
-// first, first + step, first + 2 x step, ...
-std::vector<int16_t> Ramp(int count, int step, int first = 0) {
-  std::vector<int16_t> values;
-  for (int i = 0; i < count; ++i) values.push_back(static_cast<int16_t>(first + i * step));
-  return values;
-}
-
 class Mixer : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetVoices();
     song.flags = 1;
-    song.globalVolume = 64;
+    song.globalVolume = ch.volEnv.output = ch.volume = 64;
     ch.voice = &MixVoice[0];
-    ch.volEnv.output = ch.volume = 64;
     ch.panEnv.output = 32;
     ch.fadeoutVolume = 65536;
     ch.panning = 128;
@@ -60,12 +59,6 @@ class Mixer : public ::testing::Test {
     MixVoices(out.data(), frames);
     return out;
   }
-  // One side of the mix.
-  static F Side(const F& out, int side) {
-    F s;
-    for (size_t i = side; i < out.size(); i += 2) s.push_back(out[i]);
-    return s;
-  }
   void Update(uint8_t flags, const TXmSample* s) {
     ch.flags = flags;
     UpdateVoice(&ch, s, &song);
@@ -73,6 +66,83 @@ class Mixer : public ::testing::Test {
   TXmSong song{};
   TXmChannel ch{};
 };
+
+class Generator {
+ public:
+  explicit Generator(uint32_t seed) : rng_(seed) {}
+  uint32_t Below(uint32_t n) { return n ? rng_() % n : 0; }
+  bool OneIn(uint32_t n) { return Below(n) == 0; }
+  uint32_t Bits() { return rng_(); }
+  template <class T, size_t N>
+  T Pick(const T (&values)[N]) { return values[Below(N)]; }
+
+  // Short and long samples of every loop kind, extreme values included.
+  SampleData MakeSample() {
+    std::vector<int16_t> values(Pick({1u, 2u, 3u, 8u, 17u, 64u, 300u, 5000u}) + Below(4));
+    for (int16_t& v : values) v = OneIn(8) ? Pick<int16_t>({32767, -32768, 0, 1, -1}) : static_cast<int16_t>(Bits());
+    const uint32_t length = static_cast<uint32_t>(values.size());
+    const uint8_t mode = static_cast<uint8_t>(1u << Below(3));
+    const uint32_t start = mode == 1 ? 0 : Below(length);
+    return SampleData(values, mode, start, mode == 1 ? 0 : 1 + Below(length - start));
+  }
+
+  // From the 100 Hz floor to far above the mix rate, the exact rates in between.
+  void SetSpeed(TMixVoice& v) {
+    const uint64_t f =
+        OneIn(3) ? Pick({100u, 8363u, 44100u, 88200u, 2000000u}) : 100 + (uint64_t{Bits()} >> Below(32)) % 3000000;
+    v.speedInt = static_cast<uint32_t>(f / 44100);
+    v.speedFrac = static_cast<uint32_t>(((f % 44100) << 32) / 44100);
+  }
+
+  // The side volumes as the voice update makes them, extremes of volume and panning included.
+  void SetTargets(TMixVoice& v) {
+    const int volume = OneIn(2) ? Pick({0, 1, 64, 127, 128}) : static_cast<int>(Below(129));
+    const int panning = OneIn(2) ? Pick({0, 255, 128, 1, 254}) : static_cast<int>(Below(256));
+    v.leftVolume = volume * (255 - panning) / 255;
+    v.rightVolume = volume * panning / 255;
+  }
+
+  // A voice in any state the player can leave one in: fresh, steady, mid-ramp or silent.
+  void MakeVoice(TMixVoice& v, const TXmSample* s) {
+    const int index = v.index;
+    v = TMixVoice{};
+    v.index = index;
+    v.sample = s;
+    SetSpeed(v);
+    SetTargets(v);
+    const uint32_t end = s->loopStart + s->loopLength;
+    v.direction = s->loopMode == 4 && OneIn(2) ? 2 : 1;
+    const uint32_t first = v.direction == 2 ? s->loopStart : 0;
+    v.position = static_cast<int32_t>(end > first ? first + Below(end - first) : 0);
+    v.fraction = OneIn(4) ? 0 : Bits();
+    const uint32_t state = Below(4);  // 1: just triggered, ramping up from silence
+    if (state == 0 || state == 2) {  // steady at its targets, or part way through a ramp towards them
+      v.lastLeft = v.leftVolume;
+      v.lastRight = v.rightVolume;
+      v.currentLeft = state == 0 ? v.leftVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
+      v.currentRight = state == 0 ? v.rightVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
+    }
+    if (state == 2) {
+      v.rampFrames = 1 + static_cast<int32_t>(Below(128));
+      v.leftStep = (v.leftVolume - v.currentLeft / 256.0f) / 255.0f / 128.0f;
+      v.rightStep = (v.rightVolume - v.currentRight / 256.0f) / 255.0f / 128.0f;
+    }
+    if (state == 3) {  // fading out on the partner voice
+      v.currentLeft = static_cast<int32_t>(Below(129 * 256));
+      v.currentRight = static_cast<int32_t>(Below(129 * 256));
+      v.leftVolume = v.rightVolume = 0;
+    }
+  }
+
+ private:
+  std::mt19937 rng_;
+};
+
+// The fields the mixer moves, the ramp steps bit for bit.
+auto MixState(const TMixVoice& v) {
+  return std::tuple{v.sample, v.position, v.fraction, v.direction, v.currentLeft, v.currentRight, v.rampFrames,
+                    v.lastLeft, v.lastRight, std::bit_cast<uint32_t>(v.leftStep), std::bit_cast<uint32_t>(v.rightStep)};
+}
 
 }  // namespace
 
@@ -116,9 +186,9 @@ TEST_F(Mixer, PanningZeroIsHardLeftAnd255HardRight) {
     ch.panning = c.panning;
     Update(kXmVolume | kXmPanning, &s.sample);
     Steady(&s.sample, 1, 0, MixVoice[0].leftVolume, MixVoice[0].rightVolume);
-    const F out = Mix(16);  // left: the first of each frame
-    EXPECT_EQ(Side(out, 0), F(16, c.left)) << c.panning;
-    EXPECT_EQ(Side(out, 1), F(16, c.right)) << c.panning;
+    F expect;  // left: the first of each frame
+    for (int i = 0; i < 16; ++i) expect.insert(expect.end(), {c.left, c.right});
+    EXPECT_EQ(Mix(16), expect) << c.panning;
   }
 }
 
@@ -165,75 +235,6 @@ TEST_F(Mixer, RetriggerCrossFadesOnThePartnerVoice) {
   EXPECT_EQ(ch.voice, &MixVoice[0]);
 }
 
-TEST_F(Mixer, VolumeChangesRampOver128Frames) {
-  SampleData s(std::vector<int16_t>(1000, 1000), 2, 0, 1000);
-  TMixVoice& v = Steady(&s.sample, 1, 0, 255, 255);
-  v.leftVolume = 0;
-  const F out = Mix(256);
-  EXPECT_FLOAT_EQ(out[0], 1000.0f);
-  EXPECT_NEAR(out[2 * 64], 500.0f, 0.5f);
-  EXPECT_NEAR(out[2 * 127], 1000.0f / 128, 0.5f);
-  EXPECT_EQ(out[2 * 128], 0.0f);
-  EXPECT_FLOAT_EQ(out[2 * 128 + 1], 1000.0f);  // the right side never changed
-  EXPECT_EQ((V{v.rampFrames, v.currentLeft}), (V{0, 0}));
-}
-
-// The left side of a steady voice over its loop, and where the voice ends up.
-TEST_F(Mixer, InterpolationLoopsAndTheEndOfASample) {
-  const struct Case {
-    const char* what;
-    std::vector<int16_t> values;
-    uint8_t mode, loopStart, loopLength, direction;
-    uint32_t speedInt, speedFrac;
-    F left;
-    bool stops;
-    int direction_after;
-  } cases[] = {
-      {"no loop: stops and frees its voice", Ramp(10, 100, 100), 1, 0, 0, 1, 1, 0,
-       {100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, 1},
-      {"linear interpolation", Ramp(8, 1000), 1, 0, 0, 1, 0, 0x80000000u, {0, 500, 1000, 1500, 2000, 2500}, false, 1},
-      {"forward loop 4..8 wraps", Ramp(10, 100), 2, 4, 4, 1, 1, 0,
-       {0, 100, 200, 300, 400, 500, 600, 700, 400, 500, 600, 700, 400, 500, 600, 700}, false, 1},
-      // Forward 0..5, then just below 6 going back (the guard repeats sample 5), down to 2.
-      {"ping-pong loop 2..6 reflects", Ramp(8, 100), 4, 2, 4, 1, 1, 0,
-       {0, 100, 200, 300, 400, 500, 500, 500, 400, 300, 200, 300, 400, 500}, false, 2},
-      // Going backward exactly on the loop start of a loop from 0: never reads before the data.
-      {"ping-pong from the loop start at 0", {500, 600, 700, 800}, 4, 0, 4, 2, 1, 0, {500}, false, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SampleData s(c.values, c.mode, c.loopStart, c.loopLength);
-    MixVoice[0] = TMixVoice{};
-    TMixVoice& v = Steady(&s.sample, c.speedInt, c.speedFrac);
-    v.direction = c.direction;
-    EXPECT_EQ(Side(Mix(static_cast<int>(c.left.size())), 0), c.left);
-    EXPECT_EQ(v.sample == nullptr, c.stops);
-    EXPECT_EQ(v.direction, c.direction_after);
-    EXPECT_GE(v.position, 0);
-    EXPECT_TRUE(!c.stops || v.position == 0);
-  }
-}
-
-TEST_F(Mixer, FastVoicesStayInsideTheirLoops) {
-  SampleData fwd(Ramp(10, 100), 2, 4, 4), pp(Ramp(8, 100), 4, 2, 4);
-  TMixVoice& v = Steady(&fwd.sample, 7, 0);  // wraps by whole loop lengths in one go
-  Mix(1000);
-  EXPECT_GE(v.position, 4);
-  EXPECT_LT(v.position, 8);
-  // Far ping-pong overshoots come back inside the loop, in either direction.
-  for (uint32_t speed : {3u, 5u, 11u, 200u}) {
-    v = TMixVoice{};
-    Steady(&pp.sample, speed, 0x12345678u);
-    v.direction = 1;
-    for (int k = 0; k < 50; ++k) {
-      Mix(37);
-      ASSERT_NE(v.sample, nullptr);
-      ASSERT_GE(v.position, 2);
-      ASSERT_LT(v.position, 6);
-    }
-  }
-}
-
 TEST_F(Mixer, FrequenciesBelow100HzPlayAt100HzAndAZeroPeriodLeavesTheFrequency) {
   SampleData s({0});
   ch.period = 4608;
@@ -248,13 +249,6 @@ TEST_F(Mixer, FrequenciesBelow100HzPlayAt100HzAndAZeroPeriodLeavesTheFrequency) 
   Update(kXmFrequency, &s.sample);
   EXPECT_EQ((V{MixVoice[0].frequency, MixVoice[0].speedInt, MixVoice[0].speedFrac}),
             (V{71, 0, static_cast<int64_t>((uint64_t{100} << 32) / 44100)}));
-}
-
-TEST_F(Mixer, EmptySampleFallsSilentWithoutReadingData) {
-  Update(kXmTrigger | kXmVolume, &XmEmptySample);
-  EXPECT_EQ(MixVoice[0].sample, &XmEmptySample);
-  EXPECT_EQ(Mix(64), F(128, 0.0f));
-  EXPECT_EQ(MixVoice[0].sample, nullptr);
 }
 
 TEST_F(Mixer, TriggerStartsAtTheOffsetInsideTheLoopOnly) {
@@ -276,4 +270,70 @@ TEST_F(Mixer, RewindGoesBackToTheStartKeepingTheSample) {
   Update(kXmRewind, &s.sample);
   EXPECT_EQ((V{v.position, v.fraction, v.startOffset}), (V{0, 0, 0}));
   EXPECT_EQ(v.sample, &s.sample);
+}
+
+// Rounds of 64 voices mixed in a run of blocks of 1 to 884 frames, some voices changing
+// target, speed or note between blocks as ticks do; the output must match bit for bit,
+// with the widest instructions and without them.
+TEST(XmMixFast, MatchesTheReferenceMixerBitForBit) {
+  for (bool widest : {false, true}) {
+    if (XmMixerUseWidest(widest) != widest) continue;  // not on this processor
+    SCOPED_TRACE(widest ? "widest" : "SSE2 or plain");
+    Generator gen(20240611);
+    std::vector<SampleData> samples;
+    TMixVoice reference[kXmVoices];
+    for (int round = 0; round < 300; ++round) {
+      ResetVoices();
+      samples.clear();
+      samples.reserve(kXmMixedVoices);  // the records point into the buffers: never moved
+      for (int i = 0; i < kXmMixedVoices; ++i) {
+        samples.push_back(gen.MakeSample());
+        if (gen.OneIn(10)) continue;  // no sample: not mixed at all
+        gen.MakeVoice(MixVoice[i], gen.OneIn(20) ? &XmEmptySample : &samples[i].sample);
+      }
+      for (int block = 0; block < 6; ++block) {
+        const int32_t frames = 1 + static_cast<int32_t>(gen.Below(884));
+        std::vector<float> fast(static_cast<size_t>(frames) * 2);
+        for (float& f : fast) f = static_cast<float>(static_cast<int32_t>(gen.Bits() % 20001) - 10000);
+        std::vector<float> ref = fast;
+        std::memcpy(reference, MixVoice, sizeof reference);
+        MixVoices(fast.data(), frames);
+        std::swap_ranges(reference, reference + kXmVoices, MixVoice);
+        ReferenceMixVoices(ref.data(), frames);
+        std::swap_ranges(reference, reference + kXmVoices, MixVoice);
+        ASSERT_EQ(std::memcmp(fast.data(), ref.data(), fast.size() * sizeof(float)), 0)
+            << "round " << round << " block " << block << " of " << frames << " frames";
+        for (int i = 0; i < kXmMixedVoices; ++i)
+          ASSERT_EQ(MixState(MixVoice[i]), MixState(reference[i])) << "round " << round << " voice " << i;
+        for (int i = 0; i < kXmMixedVoices; ++i) {
+          TMixVoice& v = MixVoice[i];
+          if (!v.sample || !gen.OneIn(4)) continue;
+          const uint32_t change = gen.Below(3);  // new targets start a ramp with the next block
+          if (change == 0) gen.SetTargets(v);
+          if (change == 1) gen.SetSpeed(v);
+          if (change == 2) gen.MakeVoice(v, v.sample);
+        }
+      }
+    }
+  }
+  XmMixerUseWidest(true);
+}
+
+// Rounding to nearest even, clipping on each side, and every block length's tail.
+TEST(XmMixFast, ConvertBlockMatchesTheReference) {
+  std::vector<float> mix = {0.5f, 1.5f, 2.5f, -0.5f, -1.5f, -2.5f, 0.49999997f, -0.0f, 32766.5f, 32767.0f,
+                            32767.5f, 1e9f, -32767.5f, -32768.0f, -32768.5f, -1e9f, 12345.678f, -9876.5f,
+                            3e38f, -3e38f};
+  Generator gen(7);
+  for (int i = 0; i < 2000; ++i)
+    mix.push_back(static_cast<float>(static_cast<int32_t>(gen.Bits() % 140001) - 70000) / (1 + gen.Below(4)));
+  for (bool widest : {false, true}) {
+    if (XmMixerUseWidest(widest) != widest) continue;
+    for (int32_t frames : {1, 2, 3, 4, 5, 7, 8, 9, 10, 17, 1010}) {
+      std::vector<uint32_t> fast(frames, 0xDEADBEEF), ref(frames, 0xDEADBEEF);
+      ConvertBlock(mix.data(), fast.data(), frames);
+      ReferenceConvertBlock(mix.data(), ref.data(), frames);
+      EXPECT_EQ(fast, ref) << frames << " frames" << (widest ? ", widest" : "");
+    }
+  }
 }
