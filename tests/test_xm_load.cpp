@@ -44,83 +44,69 @@ bool ErrorSays(const char* words) { return std::string(XmLastLoadError()).find(w
 
 }  // namespace
 
-TEST(XmLoadHeader, SignatureIsAllThatIsChecked) {
-  std::vector<uint8_t> bytes = BuildXm(OnePattern());
-  bytes[58] = 0x77;  // version
-  bytes[37] = 0;     // the 0x1A byte
-  bytes[20] = 'Z';   // module name
-  Song song(LoadXmBytes(bytes));
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ((V{song->channelCount, song->defaultTempo, song->defaultBpm, XmLastLoadError()[0]}), (V{4, 6, 125, 0}));
-  bytes[16] = '!';  // "Extended Module!"
-  EXPECT_EQ(LoadXmBytes(bytes), nullptr);
-  EXPECT_TRUE(ErrorSays("signature"));
-  EXPECT_EQ(LoadXmBytes({}), nullptr);
-  std::vector<uint8_t> onlySignature(bytes.begin(), bytes.begin() + 17);
-  onlySignature[16] = ' ';
-  // The signature alone is accepted, but then the file names no channels.
-  EXPECT_EQ(LoadXmBytes(onlySignature), nullptr);
-  EXPECT_TRUE(ErrorSays("no channels"));
-}
-
-TEST(XmLoadHeader, OrdersWithinTheSongLengthDecideThePatternSlots) {
+// Only the signature is checked: not the version, the 0x1A byte or the name. The song length is cut to the
+// order list, a restart inside it is kept, and 32 channels are served.
+TEST(XmLoadHeader, SignatureLengthRestartAndChannels) {
   XmModuleDef def;
-  for (int i = 0; i < 10; ++i) def.AddPattern(16);
-  def.orders = {0, 40, 3, 200};
-  def.songLengthOverride = 3;  // order 3's pattern 200 does not count
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ((V{song->patternsUsed, song->patternSlots, song->orders[3], song->patterns[9].rows}), (V{41, 41, 200, 16}));
-  for (int p = 10; p <= 40; ++p) {  // named but missing: empty slots
-    EXPECT_EQ(song->patterns[p].rows, 64);
-    EXPECT_TRUE(CellsEmpty(song.get(), p));
-  }
-}
-
-TEST(XmLoadHeader, ChannelCountsTheVoicesCannotServeAreRefused) {
-  XmModuleDef def;
-  def.channels = 33;
-  def.AddPattern(4);
-  EXPECT_EQ(Load(def), nullptr);
-  EXPECT_TRUE(ErrorSays("33 channels"));
   def.channels = 32;
-  def.patterns.clear();
   def.AddPattern(4).At(3, 31).note = 50;
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ(CellAt(song.get(), 0, 3, 31)[0], 50);
-}
-
-TEST(XmLoadHeader, SongLengthIsCutToTheOrderListAndRestartKeptInside) {
-  XmModuleDef def = OnePattern();
   def.songLengthOverride = 300;
   def.restart = 5;
-  Song song = Load(def);
+  std::vector<uint8_t> bytes = BuildXm(def);
+  bytes[58] = 0x77;
+  bytes[37] = 0;
+  bytes[20] = 'Z';
+  Song song(LoadXmBytes(bytes));
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ((V{song->songLength, song->restartPosition}), (V{256, 5}));
+  EXPECT_EQ((V{song->channelCount, song->defaultTempo, song->defaultBpm, XmLastLoadError()[0], song->songLength,
+               song->restartPosition, CellAt(song.get(), 0, 3, 31)[0]}),
+            (V{32, 6, 125, 0, 256, 5, 50}));
   def.songLengthOverride = -1;  // length 1: restart 5 lies beyond it
   song = Load(def);
   ASSERT_NE(song, nullptr);
   EXPECT_EQ(song->restartPosition, 0);
 }
 
-// Packed size 0 keeps the declared rows, empty; zero or too many rows play as 64 empty rows, and the
-// oversized pattern's data is read past, so the next one is intact.
-TEST(XmLoadPatterns, EmptyZeroAndOversizedPatterns) {
+// The sanitizer build checks that nothing leaks.
+TEST(XmLoadHeader, RefusedModulesSayWhy) {
+  std::vector<uint8_t> wrong = BuildXm(OnePattern()), onlySignature(wrong.begin(), wrong.begin() + 17);
+  wrong[16] = '!';  // "Extended Module!"
+  onlySignature[16] = ' ';  // accepted, but then the file names no channels
+  XmModuleDef wide, many = OnePattern();
+  wide.channels = 33;
+  wide.AddPattern(4);
+  AddSimpleInstrument(many, FlatSample(10, 1), true);
+  AddSimpleInstrument(many, FlatSample(10, 1), true).sampleCountOverride = 17;
+  const std::pair<std::vector<uint8_t>, const char*> cases[] = {{wrong, "signature"}, {onlySignature, "no channels"},
+      {BuildXm(wide), "33 channels"}, {BuildXm(many), "instrument 2 has 17 samples"}, {{}, ""}};
+  for (const auto& [bytes, words] : cases) {
+    EXPECT_EQ(LoadXmBytes(bytes), nullptr) << words;
+    EXPECT_TRUE(ErrorSays(words)) << XmLastLoadError();
+  }
+}
+
+// Orders within the song length decide the pattern slots: named but missing ones are empty. Packed size 0
+// keeps the declared rows, empty; zero or too many rows play as 64 empty rows, and the oversized pattern's
+// data is read past, so the next one is intact.
+TEST(XmLoadPatterns, SlotsAndEmptyZeroAndOversizedPatterns) {
   XmModuleDef def;
   def.channels = 2;
   def.AddPattern(32).At(0, 0).note = 49;
   def.AddPattern(0);
   def.AddPattern(300).At(0, 0).note = 10;
   def.AddPattern(3).At(2, 1) = XmCell{60, 1, 0x40, 0xC, 0x20};
+  for (int i = 4; i < 10; ++i) def.AddPattern(16);
   def.zeroPackedPattern = 0;
-  def.orders = {0, 1, 2, 3};
+  def.orders = {0, 40, 3, 200};
+  def.songLengthOverride = 3;  // order 3's pattern 200 does not count
   Song song = Load(def);
   ASSERT_NE(song, nullptr);
-  for (int p = 0; p < 3; ++p) EXPECT_TRUE(CellsEmpty(song.get(), p)) << p;
-  EXPECT_EQ((V{song->patterns[0].rows, song->patterns[1].rows, song->patterns[2].rows, song->patterns[3].rows}),
-            (V{32, 64, 64, 3}));
+  EXPECT_EQ((V{song->patternsUsed, song->patternSlots, song->orders[3], song->patterns[0].rows, song->patterns[1].rows,
+               song->patterns[2].rows, song->patterns[3].rows, song->patterns[9].rows}),
+            (V{41, 41, 200, 32, 64, 64, 3, 16}));
   EXPECT_EQ(CellAt(song.get(), 3, 2, 1), (V{60, 1, 0x40, 0xC, 0x20}));
+  for (int p = 0; p <= 40; ++p) EXPECT_EQ(CellsEmpty(song.get(), p), p != 3) << p;
+  for (int p = 10; p <= 40; ++p) EXPECT_EQ(song->patterns[p].rows, 64);
 }
 
 TEST(XmLoadPatterns, KeyOffAndOutOfRangeInstrumentsInBothCellForms) {
@@ -140,86 +126,52 @@ TEST(XmLoadPatterns, KeyOffAndOutOfRangeInstrumentsInBothCellForms) {
 }
 
 // 16-bit lengths are halved and deltas decoded; 8-bit samples are widened, then zeroed slack follows, which
-// the interpolation may read; ping-pong wins over forward and gets its guard.
-TEST(XmLoadSamples, DecodingWideningAndLoopGuards) {
+// the interpolation may read; ping-pong wins over forward and gets its guard; loops beyond the sample are cut
+// to it, and loop length 0 means no loop; envelope values are kept within 0..64, one point is no envelope,
+// counts stay within twelve points and a loop whose start is no point goes; the fadeout is doubled.
+TEST(XmLoadInstruments, SamplesLoopsEnvelopesAndEmptySlots) {
   XmModuleDef def = OnePattern();
   std::vector<int16_t> wave(500);
   for (int i = 0; i < 500; ++i) wave[i] = static_cast<int16_t>(i * 131 - 30000);
   AddSimpleInstrument(def, wave, true, 1, 100, 300);
   AddSimpleInstrument(def, {0, 1, -1, 127, -128, 5}, false);
   AddSimpleInstrument(def, {10, 20, 30, 40, 50, 60}, true, 3, 1, 3);
+  XmInstrumentDef& cut = AddSimpleInstrument(def, FlatSample(100, 7), true, 1, 60, 1000);
+  cut.samples.push_back({FlatSample(100, 7), true, 1, 5000, 10});
+  cut.samples.push_back({FlatSample(100, 7), true, 1, 20, 0});
+  XmInstrumentDef& env = AddSimpleInstrument(def, FlatSample(10, 1), true);
+  env.volume = {{{0, 64}, {10, 32}, {20, 80}}, 7, 1, 0, 2};
+  env.panning = {{{0, 32}}, 1};
+  env.fadeout = 0x500;
+  env.noteMap[40] = 15;
+  AddSimpleInstrument(def, FlatSample(10, 1), true).volume = {{{0, 64}, {10, 32}}, 5, 0, 40, 1, 200};
+  def.instruments.emplace_back();  // no samples at all
   Song song = Load(def);
   ASSERT_NE(song, nullptr);
-  const TXmSample *a = song->instruments[0].samples[0], *b = song->instruments[1].samples[0];
-  EXPECT_EQ((V{a->length, a->bits, b->length, b->bits}), (V{500, 16, 6, 16}));
-  EXPECT_EQ(Loop(a), (V{2, 100, 300}));
-  EXPECT_EQ(Loop(b), (V{1, 0, 6}));
+  auto smp = [&](int i, int k = 0) { return song->instruments[i].samples[k]; };
+  EXPECT_EQ((V{smp(0)->length, smp(0)->bits, smp(1)->length, smp(1)->bits}), (V{500, 16, 6, 16}));
+  EXPECT_EQ(Loop(smp(0)), (V{2, 100, 300}));
+  EXPECT_EQ(Loop(smp(1)), (V{1, 0, 6}));
   // Forward loop guard: the sample after the loop end repeats the loop start (a forward loop never
   // plays past its end, so the overwritten value is never heard).
   std::vector<int16_t> expect = wave;
   expect[400] = wave[100];
-  EXPECT_EQ(std::vector<int16_t>(a->data, a->data + 500), expect);
-  EXPECT_EQ(V(b->data, b->data + 14), (V{0, 256, -256, 32512, -32768, 1280, 0, 0, 0, 0, 0, 0, 0, 0}));
-  const TXmSample* c = song->instruments[2].samples[0];
-  EXPECT_EQ((V{c->loopMode, c->data[4]}), (V{4, 40}));  // guard at loop end = the sample before it
-}
-
-TEST(XmLoadSamples, LoopsBeyondTheSampleAreCutToIt) {
-  XmModuleDef def = OnePattern();
-  XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(100, 7), true, 1, 60, 1000);
-  in.samples.push_back(in.samples[0]);
-  in.samples[1].loopStart = 5000;
-  in.samples[1].loopLength = 10;
-  in.samples.push_back(in.samples[0]);  // loop length 0 means no loop
-  in.samples[2].loopStart = 20;
-  in.samples[2].loopLength = 0;
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  TXmSample* const* s = song->instruments[0].samples;
-  EXPECT_EQ(Loop(s[0]), (V{2, 60, 40}));
-  EXPECT_EQ(s[0]->data[100], 7);  // the guard lands in the slack, inside the buffer
-  EXPECT_EQ(Loop(s[1]), (V{1, 0, 100}));
-  EXPECT_EQ(Loop(s[2]), (V{1, 0, 100}));
-}
-
-TEST(XmLoadInstruments, SeventeenSamplesRefuseTheWholeModule) {
-  XmModuleDef def = OnePattern();
-  AddSimpleInstrument(def, FlatSample(10, 1), true);
-  AddSimpleInstrument(def, FlatSample(10, 1), true).sampleCountOverride = 17;
-  EXPECT_EQ(Load(def), nullptr);  // the sanitizer build checks nothing leaks
-  EXPECT_TRUE(ErrorSays("instrument 2 has 17 samples"));
-}
-
-TEST(XmLoadInstruments, EnvelopesFadeoutAndEmptySlots) {
-  XmModuleDef def = OnePattern();
-  XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(10, 1), true);
-  in.volume = {{{0, 64}, {10, 32}, {20, 80}}, 7, 1, 0, 2};
-  in.panning = {{{0, 32}}, 1};
-  in.fadeout = 0x500;
-  in.noteMap[40] = 15;
-  def.instruments.emplace_back();  // no samples at all
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  const TXmInstrument &a = song->instruments[0], &b = song->instruments[1];
-  // Envelope values are kept within 0..64; one point is no envelope; the fadeout is doubled.
+  EXPECT_EQ(std::vector<int16_t>(smp(0)->data, smp(0)->data + 500), expect);
+  EXPECT_EQ(V(smp(1)->data, smp(1)->data + 14), (V{0, 256, -256, 32512, -32768, 1280, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ((V{smp(2)->loopMode, smp(2)->data[4]}), (V{4, 40}));  // guard at loop end = the sample before it
+  EXPECT_EQ(Loop(smp(3)), (V{2, 60, 40}));
+  EXPECT_EQ(smp(3)->data[100], 7);  // the guard lands in the slack, inside the buffer
+  EXPECT_EQ(Loop(smp(3, 1)), (V{1, 0, 100}));
+  EXPECT_EQ(Loop(smp(3, 2)), (V{1, 0, 100}));
+  const TXmInstrument &a = song->instruments[4], &b = song->instruments[6];
   EXPECT_EQ((V{a.sampleCount, a.volCount, a.volType, a.volPoints[1].x, a.volPoints[2].y, a.panType, a.fadeout,
-               a.noteMap[40], b.sampleCount}),
-            (V{1, 3, 7, 10, 64, 0, 0xA00, 15, 0}));
+               a.noteMap[40], b.sampleCount, song->instruments[5].volCount, song->instruments[5].volType}),
+            (V{1, 3, 7, 10, 64, 0, 0xA00, 15, 0, 12, 1}));
   for (int k = 0; k < 16; ++k) EXPECT_EQ(b.samples[k], &XmEmptySample);
   for (int k = 1; k < 16; ++k) EXPECT_EQ(a.samples[k], &XmEmptySample);
 }
 
-TEST(XmLoadInstruments, EnvelopeCountsAndIndicesStayInsideTwelvePoints) {
-  XmModuleDef def = OnePattern();
-  XmInstrumentDef& in = AddSimpleInstrument(def, FlatSample(10, 1), true);
-  in.volume = {{{0, 64}, {10, 32}}, 5, 0, 40, 1, 200};
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  // The loop bit goes: its start is no point.
-  EXPECT_EQ((V{song->instruments[0].volCount, song->instruments[0].volType}), (V{12, 1}));
-}
-
-TEST(XmLoadInstruments, HeaderSizesAndCountsBeyondTheFileOrTheCellsAreHarmless) {
+TEST(XmLoadDamage, HeaderSizesLengthsAndCountsBeyondTheFileOrTheCellsAreHarmless) {
   XmModuleDef def = OnePattern();
   AddSimpleInstrument(def, FlatSample(10, 1), true).headerSizeOverride = 0xFFFFFFF0;
   AddSimpleInstrument(def, FlatSample(10, 1), true);
@@ -228,21 +180,12 @@ TEST(XmLoadInstruments, HeaderSizesAndCountsBeyondTheFileOrTheCellsAreHarmless) 
   // The first header size sends the stream to the end: the second instrument reads as empty.
   EXPECT_EQ((V{song->instruments[0].samples[0]->length, song->instruments[1].sampleCount}), (V{0, 0}));
   def = OnePattern();
-  AddSimpleInstrument(def, FlatSample(10, 1), true);
+  AddSimpleInstrument(def, FlatSample(100, 3), true, 1, 0, 100).samples[0].rawLength = 0xFFFFFFF0;
   def.instrumentCountOverride = 60000;  // more than cells can name
   song = Load(def);
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ((V{song->instrumentCount, song->instruments[0].samples[0]->length, song->instruments[127].sampleCount}),
-            (V{128, 10, 0}));
-}
-
-TEST(XmLoadDamage, SampleLengthsBeyondTheFileAreCutToIt) {
-  XmModuleDef def = OnePattern();
-  AddSimpleInstrument(def, FlatSample(100, 3), true, 1, 0, 100).samples[0].rawLength = 0xFFFFFFF0;
-  Song song = Load(def);
-  ASSERT_NE(song, nullptr);
-  const TXmSample* s = song->instruments[0].samples[0];
-  EXPECT_EQ(s->length, 100u);
+  const TXmSample* s = song->instruments[0].samples[0];  // the length is cut to the file
+  EXPECT_EQ((V{song->instrumentCount, s->length, song->instruments[127].sampleCount}), (V{128, 100, 0}));
   EXPECT_LE(s->loopStart + s->loopLength, s->length);
 }
 
