@@ -1,10 +1,13 @@
-// XM channel rules: the volume column, the effect column, envelopes, auto-vibrato and key-off, tick by tick.
+// XM playback: rows in order (speed, tempo, jumps, breaks, loops, the song's end) and, tick by tick, the
+// volume column, the effect column, envelopes, auto-vibrato and key-off.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "audio/xm_mix.h"
+#include "audio/xm_render.h"
 #include "support/xm_builder.h"
 
 namespace {
@@ -346,4 +349,83 @@ TEST(XmChannel, ResetFromSampleAndWaveformRetrigger) {
   EXPECT_EQ((V{ch.keyOff, ch.volEnv.finished, ch.flags, ch.volume, ch.panning, ch.volEnv.output, ch.panEnv.output,
                ch.volEnv.point, ch.fadeoutVolume, ch.autoVibPos, ch.vibratoPos, ch.tremoloPos, ch.tremorCount}),
             (V{0, 0, kXmVolume | kXmPanning, 40, 200, 64, 32, 0, 65536, 0, 0, -5, 0}));
+}
+
+namespace {
+
+using P = std::vector<std::pair<int, int>>;
+
+// A two-channel song of empty patterns played by orders 0, 1, ... in turn, rendered for 3.5 seconds.
+struct Playback {
+  const char* what;
+  std::vector<int> rows;  // each pattern's row count
+  std::vector<std::tuple<int, int, int, XmCell>> cells;  // pattern, row, channel, cell
+  P path;  // the order and row of each row started, from row `from` on
+  std::vector<uint64_t> frames = {};  // and the frames they start at, when given
+  void (*tweak)(XmModuleDef&) = nullptr;
+  size_t from = 0;
+};
+
+const XmCell D05{0, 0, 0, 0xD, 0x05}, B2{0, 0, 0, 0xB, 2}, E60{0, 0, 0, 0xE, 0x60};
+
+const Playback kPlaybacks[] = {
+    {"speed 6 at 125 BPM: rows of 6 x 882 frames", {8}, {}, {{0, 0}, {0, 1}, {0, 2}, {0, 3}}, {0, 6 * 882, 12 * 882, 18 * 882}},
+    {"set speed with parameter 0 changes nothing", {8}, {{0, 0, 0, {0, 0, 0, 0xF, 0x02}}, {0, 1, 1, {0, 0, 0, 0xF, 0}}},
+     {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}}, {0, 2 * 882, 4 * 882, 6 * 882, 8 * 882}},
+    {"a break above 63 goes to row 0 of the next order", {8, 128}, {{0, 1, 1, {0, 0, 0, 0xD, 0x70}}},
+     {{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
+    {"break rows are decimal digits", {8, 128}, {{0, 1, 1, {0, 0, 0, 0xD, 0x15}}}, {{0, 0}, {0, 1}, {1, 15}, {1, 16}}},
+    {"a jump then a break: the jump's order, the break's row", {8, 8, 8}, {{0, 0, 0, B2}, {0, 0, 1, D05}},
+     {{0, 0}, {2, 5}, {2, 6}}},
+    {"a break then a jump: the jump decides both", {8, 8, 8}, {{0, 0, 0, D05}, {0, 0, 1, B2}}, {{0, 0}, {2, 0}, {2, 1}}},
+    {"a jump beyond the song goes to order 0", {8, 8, 8}, {{0, 0, 1, {0, 0, 0, 0xB, 9}}}, {{0, 0}, {0, 0}}},
+    {"a loop with two repeats plays the section three times", {4}, {{0, 1, 0, E60}, {0, 2, 0, {0, 0, 0, 0xE, 0x62}}},
+     {{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 0}}},
+    {"the song's end continues at the restart position", {2, 2}, {},
+     {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}, {1, 0}}, {}, [](XmModuleDef& d) { d.restart = 1; }},
+    // Order 0's entry does not count towards the slots with song length 0 (one slot, below).
+    {"an order without a pattern slot plays empty rows at order 0", {4}, {}, {{0, 63}, {0, 0}, {0, 1}}, {},
+     [](XmModuleDef& d) { d.orders = {7}, d.songLengthOverride = 0, d.tempo = 1; }, 63},
+    // Pattern 1 loops back to row 20, which a 4-row pattern does not have: row 0.
+    {"a loop start from a longer pattern is kept inside a short one", {32, 4},
+     {{0, 20, 0, E60}, {0, 21, 0, {0, 0, 0, 0xD, 0}}, {1, 1, 0, {0, 0, 0, 0xE, 0x61}}}, {{1, 0}, {1, 1}, {1, 0}}, {},
+     nullptr, 22},
+};
+
+}  // namespace
+
+TEST(XmSequencer, RowsPlayInOrder) {
+  for (const Playback& c : kPlaybacks) {
+    SCOPED_TRACE(c.what);
+    XmModuleDef def;
+    def.channels = 2;
+    def.orders.clear();
+    for (int r : c.rows) def.orders.push_back(static_cast<uint8_t>(def.patterns.size())), def.AddPattern(r);
+    for (const auto& [pattern, row, channel, cell] : c.cells) def.patterns[pattern].At(row, channel) = cell;
+    if (c.tweak) c.tweak(def);
+    TXmSong* song = LoadXmBytes(BuildXm(def));
+    ASSERT_NE(song, nullptr);
+    EXPECT_EQ(song->patternSlots, def.songLengthOverride == 0 ? 1 : static_cast<int>(c.rows.size()));
+    TXmRender r;
+    ASSERT_TRUE(RenderSong(song, 3.5, r));
+    SongFree(song);
+    ASSERT_GE(r.rows.size(), c.from + c.path.size());
+    P path;
+    std::vector<uint64_t> frames;
+    for (size_t i = c.from; i < c.from + c.path.size(); ++i)
+      path.push_back({r.rows[i].order, r.rows[i].row}), frames.push_back(r.rows[i].frame);
+    EXPECT_EQ(path, c.path);
+    EXPECT_EQ(c.frames.empty() ? c.frames : frames, c.frames);
+  }
+}
+
+TEST(XmSequencer, TheTempoSetsTheTickLength) {
+  XmRig rig;
+  ASSERT_TRUE(rig.Start());
+  EXPECT_EQ(rig.song->samplesPerTick, 882);
+  const struct { int bpm, frames; } tempos[] = {{150, 735}, {32, 3445}, {0, 882}};  // 0: never an endless tick
+  for (const auto& t : tempos) {
+    SongSetBpm(rig.song, t.bpm);
+    EXPECT_EQ(rig.song->samplesPerTick, t.frames) << t.bpm;
+  }
 }
