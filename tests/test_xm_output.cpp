@@ -45,8 +45,8 @@ class MusicOutput : public ::testing::Test {
     WriteBytes(dir.File(name), bytes);
     return dir.File(name);
   }
-  // The state the output is left in when nothing plays.
-  static V Idle() {
+  // Finished, a thread, mixing, the device open, an output buffer and time records: 1 0 0 0 0 0 when stopped.
+  static V State() {
     return {XmOutput.finished.load(), XmOutput.thread != nullptr, XmOutput.mixing.load(), WaveOutIsOpen(),
             XmOutput.outputBuffer != nullptr, XmOutput.timeInfo != nullptr};
   }
@@ -55,8 +55,9 @@ class MusicOutput : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(MusicOutput, StopReturnsAfterTheThreadEndedAndPlayStartsCleanlyAgain) {
-  ASSERT_TRUE(LoadMusic(Write("a.xm", BusySong(2))));
+TEST_F(MusicOutput, TheGamesCallingSequence) {
+  const std::string menu = Write("baits.xm", BusySong(2)), game = Write("rave.xm", BusySong(4));
+  EXPECT_TRUE(LoadMusic(menu));  // the menu starts
   ASSERT_TRUE(PlayMusic()) << "no audio device (SDL_AUDIODRIVER=dummy, or a sound server)";
   EXPECT_TRUE(StopMusic());
   ASSERT_TRUE(PlayMusic());  // a clean start after a stop
@@ -67,15 +68,33 @@ TEST_F(MusicOutput, StopReturnsAfterTheThreadEndedAndPlayStartsCleanlyAgain) {
   ASSERT_NE(song, nullptr);
   EXPECT_GT(SongGetTime(song), 60u);
   EXPECT_LT(SongGetTime(song), 1500u);
-  // Playing again restarts from the first order with the header's tempo.
-  ASSERT_TRUE(PlayMusic());
+  ASSERT_TRUE(PlayMusic());  // playing again restarts from the first order with the header's tempo
   EXPECT_EQ((V{SongGetOrder(song), SongGetRow(song), song->bpm}), (V{0, 0, 125}));
   EXPECT_LE(SongGetTime(song), 40u);
+  EXPECT_FALSE(LoadMusic(game));  // a second load keeps the first song
+  EXPECT_EQ(XmOutput.playing->channelCount, 2);
   EXPECT_TRUE(StopMusic());
-  EXPECT_EQ(Idle(), (V{1, 0, 0, 0, 0, 0}));
-  EXPECT_TRUE(FreeMusic());
+  EXPECT_EQ(State(), (V{1, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(FreeMusic());  // a new game
   EXPECT_EQ(XmOutput.playing, nullptr);
   EXPECT_EQ(SongGetTime(song), 0u);  // no buffers: 0 (the pointer is not read)
+  EXPECT_TRUE(LoadMusic(game));
+  EXPECT_TRUE(PlayMusic());
+  EXPECT_EQ(XmOutput.playing->channelCount, 4);
+  for (int wave = 0; wave < 3; ++wave) {  // every new wave restarts the song; the thread ends each time
+    EXPECT_TRUE(StopMusic());
+    EXPECT_EQ(State(), (V{1, 0, 0, 0, 0, 0})) << wave;
+    EXPECT_TRUE(PlayMusic());
+    ASSERT_NE(XmOutput.playing, nullptr);
+  }
+  EXPECT_TRUE(FreeMusic());  // back to the menu music
+  EXPECT_TRUE(LoadMusic(menu));
+  EXPECT_TRUE(PlayMusic());
+  for (int pass = 0; pass < 2; ++pass) {  // the close handling may run twice
+    EXPECT_EQ(StopMusic(), pass == 0);
+    EXPECT_EQ(FreeMusic(), pass == 0);
+  }
+  EXPECT_EQ(State(), (V{1, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(MusicOutput, AMissingOrBadFileLeavesNoSongAndNoDeviceNoPlay) {
@@ -95,15 +114,15 @@ TEST_F(MusicOutput, AMissingOrBadFileLeavesNoSongAndNoDeviceNoPlay) {
 
 TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
   const std::vector<uint8_t> bytes = BusySong(2);
+  auto captured = [] {
+    std::lock_guard<std::mutex> lock(CaptureLock);
+    return Captured;
+  };
   Captured.clear();
   WaveOutSetMonitor([](const uint8_t* b, uint32_t n, void*) {
     std::lock_guard<std::mutex> lock(CaptureLock);
     Captured.insert(Captured.end(), b, b + n);
   }, nullptr);
-  auto captured = [] {
-    std::lock_guard<std::mutex> lock(CaptureLock);
-    return Captured;
-  };
   ASSERT_TRUE(LoadMusic(Write("ring.xm", bytes)));
   ASSERT_TRUE(PlayMusic());
   // A little more than the one-second ring: the second lap comes from blocks the thread refilled.
@@ -127,47 +146,16 @@ TEST_F(MusicOutput, TheDevicePlaysExactlyWhatAnOfflineRenderGives) {
   EXPECT_EQ(same, n) << "the first differing byte";
 }
 
-TEST_F(MusicOutput, TheGamesCallingSequence) {
-  const std::string menu = Write("baits.xm", BusySong(2)), game = Write("rave.xm", BusySong(4));
-  EXPECT_TRUE(LoadMusic(menu));  // the menu starts
-  ASSERT_TRUE(PlayMusic());
-  EXPECT_FALSE(LoadMusic(game));  // a second load keeps the first song
-  EXPECT_EQ(XmOutput.playing->channelCount, 2);
-  EXPECT_TRUE(FreeMusic());  // a new game
-  EXPECT_TRUE(LoadMusic(game));
-  EXPECT_TRUE(PlayMusic());
-  EXPECT_EQ(XmOutput.playing->channelCount, 4);
-  for (int wave = 0; wave < 3; ++wave) {  // every new wave restarts the song; the thread ends each time
-    EXPECT_TRUE(StopMusic());
-    EXPECT_EQ((V{XmOutput.thread != nullptr, WaveOutIsOpen()}), (V{0, 0}));
-    EXPECT_TRUE(PlayMusic());
-    ASSERT_NE(XmOutput.playing, nullptr);
-  }
-  EXPECT_TRUE(FreeMusic());  // back to the menu music
-  EXPECT_TRUE(LoadMusic(menu));
-  EXPECT_TRUE(PlayMusic());
-  for (int pass = 0; pass < 2; ++pass) {  // the close handling may run twice
-    EXPECT_EQ(StopMusic(), pass == 0);
-    EXPECT_EQ(FreeMusic(), pass == 0);
-  }
-  EXPECT_EQ((V{XmOutput.thread != nullptr, WaveOutIsOpen()}), (V{0, 0}));
-}
-
-TEST(SongQueries, ZeroWithoutPlaybackBuffers) {
-  XmRig rig;
-  ASSERT_TRUE(rig.Start({{49, 0, 0, 0, 0}}));
-  SongRenderEnd(rig.song);
-  EXPECT_EQ((V{SongGetOrder(rig.song), SongGetRow(rig.song), SongGetTime(rig.song), SongGetTime(nullptr),
-               SongStop(nullptr), SongPlay(nullptr)}),
-            (V{0, 0, 0, 0, 0, 0}));
-}
-
-TEST(SongQueries, TimeInfoPerBlockRecordsWhereTheBlockEnded) {
+TEST(SongQueries, ZeroWithoutPlaybackBuffersAndTheTimeOfEachBlock) {
   XmRig rig(1, 4);
-  ASSERT_TRUE(rig.Start());
+  ASSERT_TRUE(rig.Start({{49, 0, 0, 0, 0}}));
   for (int i = 0; i < 10; ++i) SongRenderBlock(nullptr);
   // 10 blocks of 884 frames: per-stretch rounding of 882-frame ticks (20 ms) and remainders.
   EXPECT_EQ(XmOutput.timeInfo[9].load() >> 32, rig.song->songTime);
   EXPECT_NEAR(static_cast<double>(rig.song->songTime), 10 * 884 * 1000.0 / 44100, 6.0);
   EXPECT_EQ(static_cast<int>((XmOutput.timeInfo[9].load() >> 8) & 0xFF), rig.song->row);
+  SongRenderEnd(rig.song);
+  EXPECT_EQ((V{SongGetOrder(rig.song), SongGetRow(rig.song), SongGetTime(rig.song), SongGetTime(nullptr),
+               SongStop(nullptr), SongPlay(nullptr)}),
+            (V{0, 0, 0, 0, 0, 0}));
 }
