@@ -45,13 +45,10 @@ class Mixer : public ::testing::Test {
   // A voice playing at the given speed with steady gains (no ramp).
   TMixVoice& Steady(const TXmSample* s, uint32_t speedInt, uint32_t speedFrac, int left = 255, int right = 255) {
     TMixVoice& v = MixVoice[0];
-    v.sample = s;
-    v.speedInt = speedInt;
-    v.speedFrac = speedFrac;
+    std::tie(v.sample, v.speedInt, v.speedFrac, v.currentLeft, v.currentRight) =
+        std::tuple(s, speedInt, speedFrac, left * 256, right * 256);
     v.leftVolume = v.lastLeft = left;
     v.rightVolume = v.lastRight = right;
-    v.currentLeft = left * 256;
-    v.currentRight = right * 256;
     return v;
   }
   F Mix(int frames) {
@@ -106,8 +103,7 @@ class Generator {
   void MakeVoice(TMixVoice& v, const TXmSample* s) {
     const int index = v.index;
     v = TMixVoice{};
-    v.index = index;
-    v.sample = s;
+    std::tie(v.index, v.sample) = std::tuple(index, s);
     SetSpeed(v);
     SetTargets(v);
     const uint32_t end = s->loopStart + s->loopLength;
@@ -117,8 +113,7 @@ class Generator {
     v.fraction = OneIn(4) ? 0 : Bits();
     const uint32_t state = Below(4);  // 1: just triggered, ramping up from silence
     if (state == 0 || state == 2) {  // steady at its targets, or part way through a ramp towards them
-      v.lastLeft = v.leftVolume;
-      v.lastRight = v.rightVolume;
+      std::tie(v.lastLeft, v.lastRight) = std::tuple(v.leftVolume, v.rightVolume);
       v.currentLeft = state == 0 ? v.leftVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
       v.currentRight = state == 0 ? v.rightVolume * 256 : static_cast<int32_t>(Below(255 * 256 + 1));
     }
@@ -198,17 +193,14 @@ TEST_F(Mixer, VolumeAndPanningFormulas) {
   const struct { int volume, delta, fadeout, global, final; } volumes[] = {
       {64, 0, 65536, 64, 128}, {32, 0, 65536, 64, 64}, {32, -32, 65536, 64, 0}, {32, 0, 32768, 32, 16}};
   for (const auto& c : volumes) {
-    ch.volume = c.volume;
-    ch.volumeDelta = c.delta;
-    ch.fadeoutVolume = c.fadeout;
-    song.globalVolume = c.global;
+    std::tie(ch.volume, ch.volumeDelta, ch.fadeoutVolume, song.globalVolume) =
+        std::tuple(c.volume, c.delta, c.fadeout, c.global);
     Update(kXmVolume, &s.sample);
     EXPECT_EQ(MixVoice[0].volume, c.final) << c.volume << " " << c.delta << " " << c.fadeout;
   }
   const struct { int p, env, final; } pans[] = {{128, 64, 255}, {128, 0, 0}, {240, 0, 240}, {200, 0, 168}, {0, 64, 0}};
   for (const auto& c : pans) {
-    ch.panning = c.p;
-    ch.panEnv.output = c.env;
+    std::tie(ch.panning, ch.panEnv.output) = std::tuple(c.p, c.env);
     Update(kXmPanning, &s.sample);
     EXPECT_EQ(MixVoice[0].panning, c.final) << c.p << " " << c.env;
   }
@@ -217,8 +209,7 @@ TEST_F(Mixer, VolumeAndPanningFormulas) {
 TEST_F(Mixer, RetriggerCrossFadesOnThePartnerVoice) {
   SampleData a(std::vector<int16_t>(1000, 1000), 2, 0, 1000), b(std::vector<int16_t>(1000, -1000), 2, 0, 1000);
   TMixVoice& old = Steady(&a.sample, 1, 0, 64, 64);
-  old.volume = 128;
-  old.panning = 128;
+  old.volume = old.panning = 128;
   Update(kXmTrigger | kXmVolume, &b.sample);
   ASSERT_EQ(ch.voice, &MixVoice[32]);
   EXPECT_EQ(MixVoice[32].sample, &b.sample);
@@ -239,13 +230,11 @@ TEST_F(Mixer, FrequenciesBelow100HzPlayAt100HzAndAZeroPeriodLeavesTheFrequency) 
   SampleData s({0});
   ch.period = 4608;
   Update(kXmFrequency, &s.sample);
-  ch.period = 64;
-  ch.periodDelta = -64;  // period + delta 0: no division by it
+  std::tie(ch.period, ch.periodDelta) = std::tuple(64, -64);  // period + delta 0: no division by it
   Update(kXmFrequency, &s.sample);
   EXPECT_EQ((V{MixVoice[0].frequency, ch.flags & kXmFrequency}), (V{8363, 0}));
   song.flags = 0;
-  ch.period = 200000;  // 14317056 / 200000 = 71 Hz
-  ch.periodDelta = 0;
+  std::tie(ch.period, ch.periodDelta) = std::tuple(200000, 0);  // 14317056 / 200000 = 71 Hz
   Update(kXmFrequency, &s.sample);
   EXPECT_EQ((V{MixVoice[0].frequency, MixVoice[0].speedInt, MixVoice[0].speedFrac}),
             (V{71, 0, static_cast<int64_t>((uint64_t{100} << 32) / 44100)}));
