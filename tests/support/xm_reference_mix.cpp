@@ -37,17 +37,12 @@ static void MixOne(TMixVoice* v, float* dst, int32_t frames) {
     }
     // A running ramp towards unchanged targets goes on; otherwise each side off its target starts one.
     if (v->rampFrames <= 0 || v->leftVolume != v->lastLeft || v->rightVolume != v->lastRight) {
+      const bool left = v->leftVolume != v->currentLeft / 256, right = v->rightVolume != v->currentRight / 256;
       v->lastLeft = v->leftVolume;
       v->lastRight = v->rightVolume;
-      v->rampFrames = 0;
-      v->leftStep = v->rightStep = 0;
-      if (v->leftVolume != v->currentLeft / 256) v->leftStep = (v->leftVolume - v->currentLeft * kInv256) * kInv255;
-      if (v->rightVolume != v->currentRight / 256)
-        v->rightStep = (v->rightVolume - v->currentRight * kInv256) * kInv255;
-      if (v->leftVolume != v->currentLeft / 256 || v->rightVolume != v->currentRight / 256)
-        v->rampFrames = XmOutput.rampLength;
-      v->leftStep *= XmOutput.invRampLength;
-      v->rightStep *= XmOutput.invRampLength;
+      v->rampFrames = left || right ? XmOutput.rampLength : 0;
+      v->leftStep = left ? (v->leftVolume - v->currentLeft * kInv256) * kInv255 * XmOutput.invRampLength : 0;
+      v->rightStep = right ? (v->rightVolume - v->currentRight * kInv256) * kInv255 * XmOutput.invRampLength : 0;
     }
     const bool ramping = v->rampFrames > 0;
     if (ramping && n > v->rampFrames) n = v->rampFrames, boundary = false;
