@@ -30,8 +30,8 @@ XmModuleDef BusyModule() {
     for (int c = 0; c < 24; ++c) {
       for (int r = c % 4; r < 64; r += 4) {
         const uint8_t* fx = effects[(c + r / 4) % 8];
-        pat.At(r, c) = {uint8_t(30 + (c * 5 + r + p * 7) % 48), uint8_t(1 + (c + p) % 6), uint8_t(0x20 + (c * 3) % 0x30),
-                        fx[0], fx[1]};
+        pat.At(r, c) = {uint8_t(30 + (c * 5 + r + p * 7) % 48), uint8_t(1 + (c + p) % 6),
+                        uint8_t(0x20 + (c * 3) % 0x30), fx[0], fx[1]};
         if (r + 2 < 64 && c % 3 == 0) pat.At(r + 2, c) = XmCell{0, 0, 0, 0x3, 0x20};
         if (r + 3 < 64 && c % 5 == 0) pat.At(r + 3, c) = XmCell{97, 0, 0, 0, 0};
       }

@@ -17,7 +17,8 @@ std::vector<uint8_t> MakeWave(const WaveLayout& s, const std::vector<uint8_t>& d
   std::memcpy(&b[36], "data", 4);
   const uint32_t size = static_cast<uint32_t>(data.size());
   Put(b, 4, {{36 + size, 4}});
-  Put(b, 16, {{16, 4}, {s.formatTag, 2}, {s.channels, 2}, {s.rate, 4}, {s.avgBytes, 4}, {s.blockAlign, 2}, {s.bits, 2}});
+  Put(b, 16,
+      {{16, 4}, {s.formatTag, 2}, {s.channels, 2}, {s.rate, 4}, {s.avgBytes, 4}, {s.blockAlign, 2}, {s.bits, 2}});
   Put(b, 40, {{s.overrideLength ? s.length : size, 4}});
   b.insert(b.end(), data.begin(), data.end());
   return b;
@@ -26,7 +27,8 @@ std::vector<uint8_t> MakeWave(const WaveLayout& s, const std::vector<uint8_t>& d
 std::vector<uint8_t> SineData16(uint32_t frames, float frequency, uint32_t rate, float amplitude) {
   std::vector<uint8_t> d(frames * 2);
   for (uint32_t i = 0; i < frames; i++) {
-    const auto s = static_cast<uint16_t>(std::lround(amplitude * 32767.0 * std::sin(2 * std::numbers::pi * frequency * i / rate)));
+    const double v = amplitude * 32767.0 * std::sin(2 * std::numbers::pi * frequency * i / rate);
+    const auto s = static_cast<uint16_t>(std::lround(v));
     d[2 * i] = static_cast<uint8_t>(s);
     d[2 * i + 1] = static_cast<uint8_t>(s >> 8);
   }
