@@ -73,11 +73,7 @@ static void DrawGun(const TPlayer& p) {
   }
   glTranslatef(sway / 10.0f, std::fabs(sway / 3.0f) - 2.0f, recoil / 10.0f);
   glRotatef(p.BarrelAngle, 0, 0, 1);
-  BindTexture(GameMap.EnvTexture);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
+  BeginSphereMap(GameMap.EnvTexture);
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
   glRotatef(p.Yaw * RadToDeg, 0, 1, 0);  // the reflection follows the turning player
@@ -88,8 +84,7 @@ static void DrawGun(const TPlayer& p) {
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
   glMatrixMode(GL_MODELVIEW);
-  glDisable(GL_TEXTURE_GEN_S);
-  glDisable(GL_TEXTURE_GEN_T);
+  EndSphereMap();
   glPopMatrix();
   glDisable(GL_LIGHTING);
 }

@@ -11,28 +11,25 @@
 
 namespace {
 
+// The input read front to back; past its end every value reads as zero bytes.
 struct Input {
   const uint8_t* p;
   size_t n;
+  size_t Skip(size_t k) { return k = k < n ? k : n, p += k, n -= k, k; }
   template <typename T>
   T Take() {
     T v{};
-    size_t k = n < sizeof(T) ? n : sizeof(T);
-    std::memcpy(&v, p, k);
-    p += k;
-    n -= k;
-    return v;
+    const uint8_t* at = p;
+    return std::memcpy(&v, at, Skip(sizeof(T))), v;
   }
 };
 
+// Only the triangulated cells are ever answered, never the zero entries; no map answers -1.
 void CheckTriangle(int32_t t, const TVector& p) {
-  if (GameMap.TriCount == 0) {
-    if (t != -1 || p.y != 0) std::abort();
-    return;
-  }
-  // Only the triangulated cells are ever answered, never the zero entries.
-  if (t < 0 || t >= 2 * (GameMap.Width - 2) * (GameMap.Height - 2)) std::abort();
-  if (!std::isfinite(p.y)) std::abort();
+  const bool bad = GameMap.TriCount == 0
+                       ? (t != -1 || p.y != 0)
+                       : (t < 0 || t >= 2 * (GameMap.Width - 2) * (GameMap.Height - 2) || !std::isfinite(p.y));
+  if (bad) std::abort();
 }
 
 }  // namespace
@@ -43,36 +40,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   img.Width = in.Take<uint16_t>() % 300;
   img.Height = in.Take<uint16_t>() % 300;
   img.Bits = (in.Take<uint8_t>() & 1) ? 32 : 24;
-  size_t bytes = size_t(img.Width) * img.Height * (img.Bits / 8);
-  size_t have = in.n < bytes ? in.n : bytes;
-  img.Pixels.assign(in.p, in.p + have);
-  in.p += have;
-  in.n -= have;
+  const size_t bytes = size_t(img.Width) * img.Height * (img.Bits / 8);
+  const uint8_t* pixels = in.p;
+  img.Pixels.assign(pixels, pixels + in.Skip(bytes));
   if (in.Take<uint8_t>() & 1) img.Pixels.resize(bytes);  // sometimes short, sometimes padded
   MapBuildTerrain(GameMap, img);
 
   SpiderModel.Radius = float(in.Take<uint8_t>());
   for (int i = 0; i < 3; ++i) MapAddSpider(GameMap)->Position = in.Take<TVector>();
   while (in.n > 0) {
-    uint8_t op = in.Take<uint8_t>();
-    TVector p = in.Take<TVector>();
-    TVector n;
-    switch (op % 4) {
-      case 0:
-        CheckTriangle(MapGroundHeight(GameMap, p), p);
-        break;
-      case 1:
-        PlayerAreaFlag = op & 4;
-        CheckTriangle(MapClampToGround(GameMap, p, n), p);
-        PlayerAreaFlag = false;
-        break;
-      case 2:
-        MapShoot(GameMap, p, in.Take<TVector>());
-        break;
-      default:
-        UpdateParticles();
-        break;
+    const uint8_t op = in.Take<uint8_t>();
+    TVector p = in.Take<TVector>(), n;
+    if (op % 4 == 0) CheckTriangle(MapGroundHeight(GameMap, p), p);
+    if (op % 4 == 1) {
+      PlayerAreaFlag = op & 4;
+      CheckTriangle(MapClampToGround(GameMap, p, n), p);
+      PlayerAreaFlag = false;
     }
+    if (op % 4 == 2) MapShoot(GameMap, p, in.Take<TVector>());
+    if (op % 4 == 3) UpdateParticles();
   }
   ClearParticles();
   MapFree(GameMap, false);

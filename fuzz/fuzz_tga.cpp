@@ -1,8 +1,5 @@
 // Fuzz target: the TGA reader accepts or refuses any bytes, and what it accepts fills its picture.
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <vector>
 
 #include "render/l_tga.h"
 

@@ -96,12 +96,7 @@ static void DrawSpiders() {
   glColor3f(1, 1, 1);
   SetBlendMode(0);
   glEnable(GL_DEPTH_TEST);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  SetLightPosition(GL_LIGHT0, {100, 100, 100});
-  glEnableClientState(GL_COLOR_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_VERTEX_ARRAY);
+  BeginLitColouredModels();
   for (int side = 0; side < 2; ++side) {
     glPushMatrix();
     glTranslatef(side == 0 ? 7.0f : -7.0f, -6, -10);
@@ -109,9 +104,7 @@ static void DrawSpiders() {
     ModelDraw(SpiderModel);
     glPopMatrix();
   }
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_COLOR_ARRAY);
+  EndLitColouredModels();
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
 }

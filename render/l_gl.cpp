@@ -153,3 +153,31 @@ void SetLightPosition(GLenum light, const TVector& position) {
   const GLfloat p[4] = {position.x, position.y, position.z, 1.0f};
   glLightfv(light, GL_POSITION, p);
 }
+
+void BeginSphereMap(uint32_t texture) {
+  BindTexture(texture);
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+}
+
+void EndSphereMap() {
+  glDisable(GL_TEXTURE_GEN_S);
+  glDisable(GL_TEXTURE_GEN_T);
+}
+
+void BeginLitColouredModels() {
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  SetLightPosition(GL_LIGHT0, {100, 100, 100});
+  glEnableClientState(GL_COLOR_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_VERTEX_ARRAY);
+}
+
+void EndLitColouredModels() {
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+}

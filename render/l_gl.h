@@ -55,6 +55,12 @@ void BindTexture(uint32_t texture);
 void UnbindTexture();
 void SetBlendMode(uint8_t mode);
 void SetLightPosition(GLenum light, const TVector& position);
+// Chrome: the texture as an environment map through sphere-mapped coordinates.
+void BeginSphereMap(uint32_t texture);
+void EndSphereMap();
+// Lit, vertex-coloured models (the spiders) under the light high up at (100, 100, 100).
+void BeginLitColouredModels();
+void EndLitColouredModels();
 
 // Bitmap fonts: the first of 256 display lists.
 int32_t CreateGLFont(const std::string& faceName, int32_t height, int32_t width);

@@ -20,9 +20,7 @@ class CameraTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetInput();
-    camera = TCamera{};
     InitCamera(camera);
-    player = TPlayer{};
   }
   void TearDown() override { ResetInput(); }
   TCamera camera;
@@ -40,36 +38,32 @@ TEST_F(CameraTest, ZoomEasesByATenth) {
   for (int i = 1; i < 10; ++i) UpdateCamera(camera);
   EXPECT_NEAR(camera.FOV, 44.4f, 0.05f);  // 20 + 70 * 0.9^10
   for (int i = 0; i < 100; ++i) UpdateCamera(camera);
-  EXPECT_GT(camera.FOV, 20.0f);
-  EXPECT_LT(camera.FOV, 20.01f);
+  EXPECT_TRUE(camera.FOV > 20.0f && camera.FOV < 20.01f) << camera.FOV;
   KeyRelease(ZoomKey);
   UpdateCamera(camera);
   EXPECT_EQ(camera.TargetFOV, 90);
   EXPECT_NEAR(camera.FOV, 27.0f, 0.01f);
 }
 
-TEST_F(CameraTest, WithoutTargetOnlyTheZoomMoves) {
+TEST_F(CameraTest, WithoutTargetOnlyTheZoomMovesAndDegeneratePlanesRejectNothing) {
   camera.Eye = {1, 2, 3};
   UpdateCamera(camera);
   EXPECT_EQ(camera.Eye.x, 1);
   EXPECT_EQ(camera.View[15], 0);  // never built
+  camera.Target = &player;
+  UpdateCamera(camera);  // Projection is still all zero
+  EXPECT_TRUE(SphereInFrustum(camera, {-100, 0, 0}, 0));
+  EXPECT_TRUE(SphereInFrustum(camera, {0, 1e6f, 0}, 1));
 }
 
 TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
   camera.Target = &player;
   UpdateCamera(camera);
-  EXPECT_EQ(camera.Eye.x, 0);
-  EXPECT_EQ(camera.Eye.y, 2);
-  EXPECT_EQ(camera.Eye.z, 0);
+  EXPECT_EQ(VectorDistSq(camera.Eye, {0, 2, 0}), 0.0f);
   // Rows 0, 1, 2 are right (+z), up and back (-x): a point 5 ahead at eye height lies on
   // the eye's -z axis, one to its right at +x, one above it at +y.
-  const float points[3][6] = {{5, 2, 0, 0, 0, -5}, {5, 2, 1, 1, 0, -5}, {5, 3, 0, 0, 1, -5}};
-  for (const auto& p : points) {
-    TVector e = Apply(camera.View, {p[0], p[1], p[2]});
-    EXPECT_NEAR(e.x, p[3], 1e-5f) << p[1] << "," << p[2];
-    EXPECT_NEAR(e.y, p[4], 1e-5f) << p[1] << "," << p[2];
-    EXPECT_NEAR(e.z, p[5], 1e-5f) << p[1] << "," << p[2];
-  }
+  const TVector points[][2] = {{{5, 2, 0}, {0, 0, -5}}, {{5, 2, 1}, {1, 0, -5}}, {{5, 3, 0}, {0, 1, -5}}};
+  for (const auto& p : points) EXPECT_NEAR(VectorDistSq(Apply(camera.View, p[0]), p[1]), 0, 1e-10f) << p[0].y;
   EXPECT_EQ(camera.View[15], 1);
 }
 
@@ -81,26 +75,15 @@ TEST_F(CameraTest, ViewFollowsPitchYawAndPosition) {
   UpdateCamera(camera);
   TVector facing = {std::cos(0.3f) * std::cos(1.1f), std::sin(0.3f), std::cos(0.3f) * std::sin(1.1f)};
   TVector ahead = {10 + 7 * facing.x, 5 + 7 * facing.y, -4 + 7 * facing.z};
-  TVector e = Apply(camera.View, ahead);
-  EXPECT_NEAR(e.x, 0, 1e-4f);
-  EXPECT_NEAR(e.y, 0, 1e-4f);
-  EXPECT_NEAR(e.z, -7, 1e-4f);
+  EXPECT_NEAR(VectorDistSq(Apply(camera.View, ahead), {0, 0, -7}), 0, 1e-8f);
   // The rotation stays orthonormal with a roll as well.
   player.Roll = 0.2f;
   UpdateCamera(camera);
   const TMatrix& v = camera.View;
-  for (int r = 0; r < 3; ++r) {
-    float len = v[r] * v[r] + v[4 + r] * v[4 + r] + v[8 + r] * v[8 + r];
-    EXPECT_NEAR(len, 1, 1e-5f);
-  }
+  for (int r = 0; r < 3; ++r) EXPECT_NEAR(v[r] * v[r] + v[4 + r] * v[4 + r] + v[8 + r] * v[8 + r], 1, 1e-5f);
 }
 
-TEST_F(CameraTest, DegeneratePlanesRejectNothing) {
-  camera.Target = &player;
-  UpdateCamera(camera);  // Projection is still all zero
-  EXPECT_TRUE(SphereInFrustum(camera, {-100, 0, 0}, 0));
-  EXPECT_TRUE(SphereInFrustum(camera, {0, 1e6f, 0}, 1));
-}
+namespace {
 
 class CameraFrustum : public GLTest {
  protected:
@@ -109,7 +92,6 @@ class CameraFrustum : public GLTest {
     ResetInput();
     InitCamera(camera);
     camera.Target = &player;
-    player.Position = {0, 0, 0};
     CameraProjection(camera);
     UpdateCamera(camera);
   }
@@ -117,13 +99,14 @@ class CameraFrustum : public GLTest {
   TVector OutsidePlane(int p, float outside) {
     const float* f = camera.Frustum[p];
     TVector q = {50, 2, 0};
-    float dist = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3];
-    float t = dist + outside;
+    float t = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3] + outside;
     return {q.x - t * f[0], q.y - t * f[1], q.z - t * f[2]};
   }
   TCamera camera;
   TPlayer player;
 };
+
+}  // namespace
 
 // The distances are in world units: this holds for normalised planes only.
 TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
@@ -135,8 +118,8 @@ TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
 
 TEST_F(CameraFrustum, EachSideCullsButThereIsNoNearOrFarPlane) {
   // Looking along +x: far to the right (+z), left, above and below lies outside.
-  const TVector outside[] = {{50, 2, 200}, {50, 2, -200}, {50, 200, 0}, {50, -200, 0}};
-  for (const TVector& p : outside) EXPECT_FALSE(SphereInFrustum(camera, p, 1)) << p.y << "," << p.z;
+  for (const TVector& p : {TVector{50, 2, 200}, {50, 2, -200}, {50, 200, 0}, {50, -200, 0}})
+    EXPECT_FALSE(SphereInFrustum(camera, p, 1)) << p.y << "," << p.z;
   EXPECT_TRUE(SphereInFrustum(camera, {0.05f, 2, 0}, 0.01f));  // nearer than 0.1
   EXPECT_TRUE(SphereInFrustum(camera, {2000, 2, 0}, 1));       // beyond 512
   EXPECT_FALSE(SphereInFrustum(camera, {-20, 2, 0}, 1));       // behind the eye

@@ -1,12 +1,7 @@
 // The close handling: it runs inside the message dispatch and again after the loop, harmlessly.
-#include <gtest/gtest.h>
-
-#include "app/l_app.h"
-#include "menu/l_menu.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 #include "support/game_env.h"
-#include "support/test_env.h"
 
 TEST(CloseHandling, RunsTwiceWithoutHarm) {
   if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL";

@@ -1,5 +1,6 @@
 // The generated images: readable by the game's decoders at their sizes, and fit for their use.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,37 +13,30 @@
 #include "gen_images.h"
 #include "generators.h"
 #include "support/generated_data.h"
-#include "support/test_env.h"
 
 namespace {
 
-struct Expected {
-  const char* path;
-  int width, height, bits;
-};
+// Every file below textures/ unless named with its folder: width, height and bits per pixel.
+const std::tuple<const char*, int, int, int> kFiles[] = {
+    {"maps/map1_height.jpg", 128, 128, 24}, {"maps/map1.jpg", 512, 512, 24}, {"detail.jpg", 256, 256, 24},
+    {"sky_1.jpg", 512, 512, 24}, {"sky_2.jpg", 512, 512, 24}, {"sky_3.jpg", 512, 512, 24}, {"sky_4.jpg", 512, 512, 24},
+    {"sky_5.jpg", 512, 512, 24}, {"env.jpg", 256, 256, 24}, {"shadow.jpg", 64, 64, 24}, {"crosshair.tga", 32, 32, 32},
+    {"hud.tga", 128, 32, 32}, {"smoke.tga", 64, 64, 32}, {"ricochet.tga", 64, 64, 32}, {"blood.tga", 64, 64, 32},
+    {"fire.jpg", 128, 128, 24}, {"gibs.tga", 8, 8, 24}, {"menu/blur.jpg", 256, 256, 24}};
 
-const Expected kFiles[] = {
-    {"maps/map1_height.jpg", 128, 128, 24}, {"maps/map1.jpg", 512, 512, 24},
-    {"textures/detail.jpg", 256, 256, 24},  {"textures/sky_1.jpg", 512, 512, 24},
-    {"textures/sky_2.jpg", 512, 512, 24},   {"textures/sky_3.jpg", 512, 512, 24},
-    {"textures/sky_4.jpg", 512, 512, 24},   {"textures/sky_5.jpg", 512, 512, 24},
-    {"textures/env.jpg", 256, 256, 24},     {"textures/shadow.jpg", 64, 64, 24},
-    {"textures/crosshair.tga", 32, 32, 32}, {"textures/hud.tga", 128, 32, 32},
-    {"textures/smoke.tga", 64, 64, 32},     {"textures/ricochet.tga", 64, 64, 32},
-    {"textures/blood.tga", 64, 64, 32},     {"textures/fire.jpg", 128, 128, 24},
-    {"textures/gibs.tga", 8, 8, 24},        {"textures/menu/blur.jpg", 256, 256, 24},
-};
-
-// Largest difference of one colour channel between two pixels.
-int ColourStep(const Px& a, const Px& b) {
-  return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+// Calls f(x, y, pixel) for every pixel of the picture.
+template <class F>
+void EachPixel(const TImage& img, bool bottomUp, F f) {
+  for (int y = 0; y < img.Height; ++y)
+    for (int x = 0; x < img.Width; ++x) f(x, y, PixelAt(img, x, y, bottomUp));
 }
 
 TEST(DataImages, EveryFileDecodesWithItsSizeAndDepthAndPowerOfTwoSides) {
-  for (const Expected& e : kFiles) {
-    TImage img = LoadGenerated(e.path);
-    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(e.width, e.height, e.bits)) << e.path;
-    EXPECT_EQ((img.Width & (img.Width - 1)) | (img.Height & (img.Height - 1)), 0) << e.path;
+  for (const auto& [name, w, h, bits] : kFiles) {
+    const std::string path = std::string(name).starts_with("maps/") ? name : std::string("textures/") + name;
+    TImage img = LoadGenerated(path);
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(w, h, bits)) << path;
+    EXPECT_EQ((img.Width & (img.Width - 1)) | (img.Height & (img.Height - 1)), 0) << path;
   }
 }
 
@@ -50,60 +44,49 @@ TEST(DataImages, HeightImageKeepsItsHeightsThroughCompression) {
   TImage img = LoadGenerated("maps/map1_height.jpg");
   ASSERT_EQ(img.Width, kHeightSide);
   int worst = 0;
-  for (int j = 0; j < img.Height; ++j)
-    for (int k = 0; k < img.Width; ++k) {
-      const int want = int(std::lround(TerrainHeight(2.0f * k, 2.0f * j) * 8));
-      const uint8_t* p = &img.Pixels[(size_t(j) * img.Width + k) * 3];
-      worst = std::max(worst, std::abs(p[0] - want));  // the game reads the blue byte
-      EXPECT_EQ(p[0], p[2]) << "grey: blue and red agree";
-    }
+  EachPixel(img, false, [&](int k, int j, Px p) {  // the game reads the blue byte
+    worst = std::max(worst, std::abs(p.b - int(std::lround(TerrainHeight(2.0f * k, 2.0f * j) * 8))));
+    EXPECT_EQ(p.r, p.b) << "grey: blue and red agree";
+  });
   EXPECT_LE(worst, 2);
 }
 
-// The sky box as it is drawn: corners at (s, t) = (0, 0), (1, 0), (0, 1) per face.
-struct Face {
-  float c00[3], c10[3], c01[3];
-};
-const Face kSkyFaces[5] = {
-    {{1, 1, -1}, {1, 1, 1}, {1, -1, -1}},     // sky_1, +x
-    {{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}},  // sky_2, -z
-    {{1, 1, 1}, {-1, 1, 1}, {1, -1, 1}},      // sky_3, +z
-    {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}},   // sky_4, -x
-    {{1, 1, -1}, {-1, 1, -1}, {1, 1, 1}},     // sky_5, top
-};
-
-// (s, t) of a point on a face's square, or false when it is not on it.
-bool FaceCoords(const Face& f, const float p[3], float& s, float& t) {
-  float u[3], v[3], d[3];
-  for (int i = 0; i < 3; ++i) u[i] = f.c10[i] - f.c00[i], v[i] = f.c01[i] - f.c00[i], d[i] = p[i] - f.c00[i];
-  s = (d[0] * u[0] + d[1] * u[1] + d[2] * u[2]) / 4;
-  t = (d[0] * v[0] + d[1] * v[1] + d[2] * v[2]) / 4;
-  for (int i = 0; i < 3; ++i)
-    if (std::fabs(f.c00[i] + s * u[i] + t * v[i] - p[i]) > 1e-4f) return false;
-  return s > -1e-4f && s < 1 + 1e-4f && t > -1e-4f && t < 1 + 1e-4f;
-}
+// The sky box as it is drawn: corners at (s, t) = (0, 0), (1, 0), (0, 1) per face (sky_1 .. sky_5:
+// +x, -z, +z, -x, top).
+const float kSkyFaces[5][3][3] = {{{1, 1, -1}, {1, 1, 1}, {1, -1, -1}},   {{-1, 1, -1}, {1, 1, -1}, {-1, -1, -1}},
+                                  {{1, 1, 1}, {-1, 1, 1}, {1, -1, 1}},    {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}},
+                                  {{1, 1, -1}, {-1, 1, -1}, {1, 1, 1}}};
 
 TEST(DataImages, SkyFacesMeetWithoutSeams) {
   TImage faces[5];
   for (int f = 0; f < 5; ++f) faces[f] = LoadGenerated("textures/sky_" + std::to_string(f + 1) + ".jpg");
   const int n = faces[0].Width;
-  auto at = [n](const TImage& img, float s, float t) {
-    return PixelAt(img, int(std::lround(s * (n - 1))), int(std::lround(t * (n - 1))), false);
+  // Point (s, t) of face f in the box, and the pixel there.
+  auto pt = [](int f, float s, float t, int k) {
+    const auto& c = kSkyFaces[f];
+    return c[0][k] + s * (c[1][k] - c[0][k]) + t * (c[2][k] - c[0][k]);
+  };
+  auto at = [&](int f, float s, float t) {
+    return PixelAt(faces[f], int(std::lround(s * (n - 1))), int(std::lround(t * (n - 1))), false);
   };
   int pairs = 0;
   for (int f = 0; f < 5; ++f)
     for (int g = f + 1; g < 5; ++g) {
-      // Walk the four edges of face f and look each point up on face g.
-      const Face& F = kSkyFaces[f];
+      // Walk the four edges of face f and look each point up on face g: its (s, t) there are
+      // the projections on g's edges, and the point must lie on g's square.
       double total = 0;
       int worst = 0, shared = 0;
       for (int e = 0; e < 4; ++e)
         for (int i = 1; i < n - 1; ++i) {
           const float a = float(i) / (n - 1), s = e < 2 ? a : e - 2.0f, t = e < 2 ? e : a;
-          float p[3], s2, t2;
-          for (int k = 0; k < 3; ++k) p[k] = F.c00[k] + s * (F.c10[k] - F.c00[k]) + t * (F.c01[k] - F.c00[k]);
-          if (!FaceCoords(kSkyFaces[g], p, s2, t2)) continue;
-          const int d = ColourStep(at(faces[f], s, t), at(faces[g], s2, t2));
+          float st[2] = {0, 0}, off = 0;
+          for (int j = 0; j < 2; ++j)
+            for (int k = 0; k < 3; ++k)
+              st[j] += (pt(f, s, t, k) - pt(g, 0, 0, k)) * (pt(g, j == 0, j == 1, k) - pt(g, 0, 0, k)) / 4;
+          for (int k = 0; k < 3; ++k) off = std::fmax(off, std::fabs(pt(g, st[0], st[1], k) - pt(f, s, t, k)));
+          if (off > 1e-4f || std::fmin(st[0], st[1]) < -1e-4f || std::fmax(st[0], st[1]) > 1 + 1e-4f) continue;
+          const Px x = at(f, s, t), y = at(g, st[0], st[1]);
+          const int d = std::max({std::abs(x.r - y.r), std::abs(x.g - y.g), std::abs(x.b - y.b)});
           total += d, worst = std::max(worst, d), ++shared;
         }
       if (shared == 0) continue;  // opposite faces
@@ -117,45 +100,30 @@ TEST(DataImages, SkyFacesMeetWithoutSeams) {
 }
 
 TEST(DataImages, SkyIsBlueAboveAndHazyAtTheHorizon) {
-  TImage top = LoadGenerated("textures/sky_5.jpg");
-  TImage side = LoadGenerated("textures/sky_2.jpg");
+  TImage top = LoadGenerated("textures/sky_5.jpg"), side = LoadGenerated("textures/sky_2.jpg");
   int blueTop = 0;
-  for (int i = 0; i < 64; ++i) {
-    const Px p = PixelAt(top, 192 + i, 256, false);
-    blueTop += p.b > p.r + 20;
-  }
+  for (int x = 192; x < 256; ++x) blueTop += PixelAt(top, x, 256, false).b > PixelAt(top, x, 256, false).r + 20;
   EXPECT_GT(blueTop, 32) << "open blue sky overhead, clouds allowed";
   const Px horizon = PixelAt(side, 256, 250, false), low = PixelAt(side, 256, 500, false);
   EXPECT_GT(horizon.r + horizon.g + horizon.b, low.r + low.g + low.b) << "pale horizon, darker below";
 }
 
-TEST(DataImages, AlphaSpritesFadeOutAtTheirBorders) {
-  for (const char* rel : {"textures/smoke.tga", "textures/ricochet.tga", "textures/blood.tga", "textures/crosshair.tga"}) {
+TEST(DataImages, AlphaSpritesFadeOutAtTheirBordersAndTheCrosshairLooksTheSameUpsideDown) {
+  for (std::string rel : {"textures/smoke.tga", "textures/ricochet.tga", "textures/blood.tga",
+                          "textures/crosshair.tga"}) {
     TImage img = LoadGenerated(rel);
     ASSERT_EQ(img.Bits, 32) << rel;
-    const bool blood = std::string(rel) == "textures/blood.tga";
     int solid = 0;
-    for (int y = 0; y < img.Height; ++y)
-      for (int x = 0; x < img.Width; ++x) {
-        const Px p = PixelAt(img, x, y, true);
-        if (OnBorder(img, x, y)) {
-          EXPECT_EQ(p.a, 0) << rel << " at " << x << ", " << y;
-        }
-        if (blood && p.a > 64) {
-          EXPECT_GT(p.r, 3 * std::max(p.g, p.b)) << "blood is red";
-        }
-        solid += p.a > 200;
-      }
+    EachPixel(img, true, [&](int x, int y, Px p) {
+      EXPECT_EQ(OnBorder(img, x, y) ? p.a : 0, 0) << rel << " at " << x << ", " << y;
+      EXPECT_TRUE(rel != "textures/blood.tga" || p.a <= 64 || p.r > 3 * std::max(p.g, p.b)) << "blood is red";
+      // The crosshair quad shows the picture's bottom row at the top.
+      EXPECT_TRUE(rel != "textures/crosshair.tga" || p.a == PixelAt(img, x, 31 - y, true).a) << x << ", " << y;
+      solid += p.a > 200;
+    });
     EXPECT_GT(solid, 8) << rel;
   }
-}
-
-TEST(DataImages, CrosshairLooksTheSameUpsideDown) {
-  // The crosshair quad shows the picture bottom row at the top.
-  TImage img = LoadGenerated("textures/crosshair.tga");
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) EXPECT_EQ(PixelAt(img, x, y, true).a, PixelAt(img, x, 31 - y, true).a);
-  EXPECT_GT(PixelAt(img, 16, 16, true).a, 200);
+  EXPECT_GT(PixelAt(LoadGenerated("textures/crosshair.tga"), 16, 16, true).a, 200);
 }
 
 TEST(DataImages, HudIconsStayInsideTheirQuarters) {
@@ -168,7 +136,7 @@ TEST(DataImages, HudIconsStayInsideTheirQuarters) {
       EXPECT_EQ(PixelAt(img, icon * 32 + 31, y, true).a, 0) << icon;
       for (int x = 0; x < 32; ++x) {
         const Px p = PixelAt(img, icon * 32 + x, y, true);
-        if (p.a > 200 && p.r > 150) ++solid;
+        solid += p.a > 200 && p.r > 150;
         EXPECT_TRUE(p.r == p.g && p.g == p.b) << "grey, tinted by the HUD colour";
       }
     }
@@ -180,31 +148,25 @@ TEST(DataImages, GibsSplatIsRedOnTransparentBlack) {
   TImage img = LoadGenerated("textures/gibs.tga");
   ASSERT_EQ(img.Bits, 24);
   int painted = 0;
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) {
-      const Px p = PixelAt(img, x, y, true);
-      if (p.r + p.g + p.b == 0) continue;  // left out when painted
-      EXPECT_FALSE((x == 0 || x == 7) && (y == 0 || y == 7)) << "corners stay clear";
-      ++painted;
-      EXPECT_GE(p.r, 80) << "a painted texel reads as blood, not as a black hole";
-      EXPECT_GT(p.r, 4 * std::max(p.g, p.b));
-    }
+  EachPixel(img, true, [&](int x, int y, Px p) {
+    if (p.r + p.g + p.b == 0) return;  // left out when painted
+    EXPECT_FALSE((x == 0 || x == 7) && (y == 0 || y == 7)) << "corners stay clear";
+    ++painted;
+    EXPECT_GE(p.r, 80) << "a painted texel reads as blood, not as a black hole";
+    EXPECT_GT(p.r, 4 * std::max(p.g, p.b));
+  });
   EXPECT_GE(painted, 16);
   EXPECT_LE(painted, 56);
 }
 
 TEST(DataImages, AdditiveAndMultipliedTexturesHaveNeutralBorders) {
   // Fire and the menu band are added: black is no change. The shadow multiplies: white is.
-  for (const char* rel : {"textures/fire.jpg", "textures/menu/blur.jpg", "textures/shadow.jpg"}) {
+  for (std::string rel : {"textures/fire.jpg", "textures/menu/blur.jpg", "textures/shadow.jpg"}) {
     TImage img = LoadGenerated(rel);
-    const bool multiplied = std::string(rel) == "textures/shadow.jpg";
-    for (int y = 0; y < img.Height; ++y)
-      for (int x = 0; x < img.Width; ++x) {
-        const Px p = PixelAt(img, x, y, false);
-        if (OnBorder(img, x, y)) {
-          EXPECT_TRUE(multiplied ? p.g >= 248 : std::max({p.r, p.g, p.b}) <= 6) << rel << " at " << x << ", " << y;
-        }
-      }
+    const bool multiplied = rel == "textures/shadow.jpg";
+    EachPixel(img, false, [&](int x, int y, Px p) {
+      EXPECT_TRUE(!OnBorder(img, x, y) || (multiplied ? p.g >= 248 : std::max({p.r, p.g, p.b}) <= 6)) << rel;
+    });
     const Px mid = PixelAt(img, img.Width / 2, img.Height / 2, false);
     EXPECT_TRUE(multiplied ? mid.g < 140 : mid.r > 120) << rel << ": the middle has an effect";
   }
@@ -213,13 +175,12 @@ TEST(DataImages, AdditiveAndMultipliedTexturesHaveNeutralBorders) {
 TEST(DataImages, DetailTileIsBrightAndRepeatsSeamlessly) {
   TImage img = LoadGenerated("textures/detail.jpg");
   double mean = 0, inner = 0, across = 0;
+  EachPixel(img, false, [&](int, int, Px p) { mean += p.g; });
   for (int y = 0; y < img.Height; ++y) {
-    for (int x = 0; x < img.Width; ++x) mean += PixelAt(img, x, y, false).g;
     inner += std::abs(PixelAt(img, 100, y, false).g - PixelAt(img, 101, y, false).g);
     across += std::abs(PixelAt(img, img.Width - 1, y, false).g - PixelAt(img, 0, y, false).g);
   }
-  mean /= double(img.Width) * img.Height;
-  EXPECT_GT(mean, 215) << "modulating keeps the ground bright";
+  EXPECT_GT(mean / (double(img.Width) * img.Height), 215) << "modulating keeps the ground bright";
   EXPECT_LT(across, inner * 1.5 + img.Height) << "the wrap is no rougher than the inside";
 }
 
@@ -236,34 +197,45 @@ TEST(DataImages, GroundUnderThePlayerIsLitEnoughToTintTheGun) {
   double sum = 0;
   int n = 0;
   for (int r = 40; r < 300; r += 4)
-    for (int c = 40; c < 300; c += 4) {
+    for (int c = 40; c < 300; c += 4, ++n) {
       const Px p = PixelAt(img, c, r, false);
       sum += (p.r + p.g + p.b) / 765.0;
-      ++n;
       EXPECT_GT(p.g, p.b) << "grass and earth, not sky";
     }
   EXPECT_GT(sum / n, 0.33);
   EXPECT_LT(sum / n, 0.8);
 }
 
-TEST(DataImages, ContactSheetIsAPng) {
+// Read back with libpng: the full sheet, compressed, the colour map 1:1 at its top left and the
+// grey background below the last row of sprites.
+TEST(DataImages, ContactSheetIsACompressedPngOfTheSet) {
   ScratchDir dir;
-  ASSERT_TRUE(WriteContactSheet(dir.File("sheet.png")));
-  const std::vector<uint8_t> png = ReadBytes(dir.File("sheet.png"));
-  ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(std::vector<uint8_t>(png.begin(), png.begin() + 8),
-            (std::vector<uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
-  EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-  if (const char* keep = std::getenv("HALVROST_RENDER_DUMP"))
-    WriteContactSheet(std::string(keep) + "/contact_sheet.png");
+  const char* keep = std::getenv("HALVROST_RENDER_DUMP");
+  const std::string path = keep ? std::string(keep) + "/contact_sheet.png" : dir.File("sheet.png");
+  ASSERT_TRUE(WriteContactSheet(path));
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&png, path.c_str())) << png.message;
+  ASSERT_EQ(std::tuple(png.width, png.height), std::tuple(1280u, 1176u));
+  png.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> px(PNG_IMAGE_SIZE(png));
+  ASSERT_TRUE(png_image_finish_read(&png, nullptr, px.data(), 0, nullptr)) << png.message;
+  EXPECT_LT(ReadBytes(path).size(), px.size() / 2);
+  const TImage map = LoadGenerated("maps/map1.jpg");
+  for (int y = 0; y < 512; y += 5)
+    for (int x = 0; x < 512; x += 3) {
+      const Px p = PixelAt(map, x, y, false);
+      const uint8_t* q = &px[(size_t(y) * 1280 + x) * 3];
+      ASSERT_EQ(std::tuple(int(q[0]), int(q[1]), int(q[2])), std::tuple(p.r, p.g, p.b)) << x << ", " << y;
+    }
+  EXPECT_EQ(std::vector<uint8_t>(px.end() - 6, px.end()), std::vector<uint8_t>(6, 40));
 }
 
 TEST(DataImages, WindowIconIsASpiderOnClearGround) {
   const std::vector<uint8_t> px = MakeIconPixels();
   ASSERT_EQ(px.size(), 32u * 32 * 4);
-  EXPECT_EQ(px[3], 0);                    // corners clear
-  EXPECT_EQ(px[(31 * 32 + 31) * 4 + 3], 0);
-  EXPECT_EQ(px[(19 * 32 + 16) * 4 + 3], 255);  // the body
+  EXPECT_EQ(std::tuple(px[3], px[(31 * 32 + 31) * 4 + 3]), std::tuple(0, 0));  // corners clear
+  EXPECT_EQ(px[(19 * 32 + 16) * 4 + 3], 255);                                 // the body
   int opaque = 0;
   for (size_t i = 3; i < px.size(); i += 4) opaque += px[i] > 128;
   EXPECT_GT(opaque, 150);

@@ -6,52 +6,40 @@
 #include <algorithm>
 #include <cmath>
 
-#include "actors/l_player.h"
-#include "actors/l_spider.h"
-#include "actors/l_zenit.h"
-#include "app/l_app.h"
-#include "menu/l_menu.h"
-#include "game/l_camera.h"
-#include "game/l_game.h"
 #include "generators.h"
-#include "models/l_model.h"
-#include "models/l_model_v2.h"
 #include "render/l_gl.h"
 #include "support/game_env.h"
 #include "support/png_dump.h"
-#include "world/l_map.h"
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
+constexpr float Pi = kPi;
 
-std::string Generate(const ScratchDir& dir) {
+// Writes the three models below root/models and loads them from the folder named `models` (in the
+// game's spelling where the game loads them).
+void GenerateAndLoad(const std::string& root, const std::string& models, TModel& spider, TModel_v2& gun,
+                     TModel_v2& zenit) {
   TGenOutput out;
-  out.Root = dir.Path();
+  out.Root = root;
   GenerateModels(out);
-  EXPECT_TRUE(out.Ok);
-  EXPECT_EQ(out.Written.size(), 3u);
-  return dir.Path() + "/models/";
+  EXPECT_TRUE(out.Ok && out.Written.size() == 3u) << out.Written.size();
+  ASSERT_TRUE(ModelLoad(spider, models + "spider.zrm"));
+  ASSERT_TRUE(ModelV2Load(gun, models + "gun.zrm"));
+  ASSERT_TRUE(ModelV2Load(zenit, models + "zenit.zrm"));
 }
 
 class GeneratedModels : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string models = Generate(dir_);
-    ASSERT_TRUE(ModelLoad(spider_, models + "spider.zrm"));
-    ASSERT_TRUE(ModelV2Load(gun_, models + "gun.zrm"));
-    ASSERT_TRUE(ModelV2Load(zenit_, models + "zenit.zrm"));
-  }
+  void SetUp() override { GenerateAndLoad(dir_.Path(), dir_.Path() + "/models/", spider_, gun_, zenit_); }
   // Vertex v of mesh m in frame f, as baked.
   const TVector& At(int f, int m, int v) const {
     return spider_.FrameVertices[size_t(f) * spider_.VertexTotal + spider_.Meshes[m].BaseVertex + v];
   }
   TVector Centroid(int f, int m) const {
     TVector c = {0, 0, 0};
-    int n = spider_.Meshes[m].VertexCount;
+    const int n = spider_.Meshes[m].VertexCount;
     for (int v = 0; v < n; ++v) VectorAdd(c, At(f, m, v), c);
-    VectorScale(c, 1.0f / n, c);
-    return c;
+    return VectorScale(c, 1.0f / n, c), c;
   }
   ScratchDir dir_;
   TModel spider_;
@@ -60,9 +48,7 @@ class GeneratedModels : public ::testing::Test {
 
 TEST_F(GeneratedModels, SpiderIsTenPartsOnTheGroundWithABiteRangeOfTwoToThree) {
   EXPECT_EQ(spider_.MeshCount, 10);
-  EXPECT_GE(spider_.FrameTotal, 10);
-  EXPECT_GE(spider_.Radius, 2.0f);
-  EXPECT_LE(spider_.Radius, 3.0f);
+  EXPECT_TRUE(spider_.FrameTotal >= 10 && spider_.Radius >= 2.0f && spider_.Radius <= 3.0f) << spider_.Radius;
   float lowest = 1e9f;
   for (int v = 0; v < spider_.VertexTotal; ++v) lowest = std::fmin(lowest, At(0, 0, v).y);
   EXPECT_NEAR(lowest, 0.0f, 0.05f);  // standing feet touch the ground under the origin
@@ -106,9 +92,8 @@ TEST_F(GeneratedModels, SpiderLegsWalkAnAlternatingTetrapodGait) {
   }
   // A foot on the ground pushes backwards (towards -z), so the body goes forwards.
   for (int leg = 0; leg < 8; ++leg) {
-    const TMesh& m = spider_.Meshes[leg + 2];
     int foot = 0;
-    for (int v = 1; v < m.VertexCount; ++v)
+    for (int v = 1; v < spider_.Meshes[leg + 2].VertexCount; ++v)
       if (At(0, leg + 2, v).y < At(0, leg + 2, foot).y) foot = v;
     for (int f = 0; f < n; ++f) {
       const TVector &now = At(f, leg + 2, foot), &next = At((f + 1) % n, leg + 2, foot);
@@ -125,20 +110,17 @@ TEST_F(GeneratedModels, GunHasSixBarrelsRoundTheViewAxisReachingForward) {
     triangles += m.TriangleCount;
     for (const TVector& v : m.Vertices) nearest = std::fmax(nearest, v.z), farthest = std::fmin(farthest, v.z);
   }
-  EXPECT_LT(triangles, 4000);
-  EXPECT_LT(nearest, 0.0f);    // all of it in front of the eye
-  EXPECT_LT(farthest, -5.0f);  // the barrels reach well forward
+  // Under 4000 triangles, all of it in front of the eye, the barrels reaching well forward.
+  EXPECT_TRUE(triangles < 4000 && nearest < 0 && farthest < -5) << triangles << " " << nearest << ", " << farthest;
   // Muzzle ends of the barrels, off the axis: six clusters of angles round it, centred on it.
   std::vector<float> angles;
-  TVector sum = {0, 0, 0};
-  for (const TVector& v : gun_.Meshes[0].Vertices) {
-    if (v.z > farthest + 0.01f || std::hypot(v.x, v.y) < 0.2f) continue;
-    angles.push_back(std::atan2(v.y, v.x));
-    sum.x += v.x, sum.y += v.y;
-  }
+  float sumX = 0, sumY = 0;
+  for (const TVector& v : gun_.Meshes[0].Vertices)
+    if (v.z <= farthest + 0.01f && std::hypot(v.x, v.y) >= 0.2f)
+      angles.push_back(std::atan2(v.y, v.x)), sumX += v.x, sumY += v.y;
   ASSERT_GT(angles.size(), 6u);
-  EXPECT_NEAR(sum.x / angles.size(), 0, 0.01f);
-  EXPECT_NEAR(sum.y / angles.size(), 0, 0.01f);
+  EXPECT_NEAR(sumX / angles.size(), 0, 0.01f);
+  EXPECT_NEAR(sumY / angles.size(), 0, 0.01f);
   std::sort(angles.begin(), angles.end());
   int gaps = angles.front() + 2 * Pi - angles.back() > 0.25f;
   for (size_t i = 1; i < angles.size(); ++i) gaps += angles[i] - angles[i - 1] > 0.25f;
@@ -147,27 +129,23 @@ TEST_F(GeneratedModels, GunHasSixBarrelsRoundTheViewAxisReachingForward) {
 
 TEST_F(GeneratedModels, ZenitGunPointsAlongMinusXFromAPivotAtItsOrigin) {
   ASSERT_EQ(zenit_.MeshCount, 3);
-  const auto& base = zenit_.Meshes[0].Vertices;
-  const auto& body = zenit_.Meshes[1].Vertices;
-  const auto& gun = zenit_.Meshes[2].Vertices;
-  float baseLow = 1e9f, bodyHigh = -1e9f, muzzle = 1e9f, reach = 0;
-  for (const TVector& v : base) baseLow = std::fmin(baseLow, v.y);
-  for (const TVector& v : body) bodyHigh = std::fmax(bodyHigh, v.y);
-  for (const TVector& v : gun) muzzle = std::fmin(muzzle, v.x), reach = std::fmax(reach, VectorLength(v));
+  float baseLow = 1e9f, bodyHigh = -1e9f, muzzle = 1e9f, reach = 0, cy = 0, cz = 0;
+  for (const TVector& v : zenit_.Meshes[0].Vertices) baseLow = std::fmin(baseLow, v.y);
+  for (const TVector& v : zenit_.Meshes[1].Vertices) bodyHigh = std::fmax(bodyHigh, v.y);
+  for (const TVector& v : zenit_.Meshes[2].Vertices)
+    muzzle = std::fmin(muzzle, v.x), reach = std::fmax(reach, VectorLength(v));
   EXPECT_NEAR(baseLow, 0.0f, 1e-4f);  // stands on the ground
   // The body's yoke holds the gun at the pivot 1.7 up, where the turret code puts it.
-  EXPECT_GT(bodyHigh, 1.7f);
-  EXPECT_LT(bodyHigh, 2.2f);
+  EXPECT_TRUE(bodyHigh > 1.7f && bodyHigh < 2.2f) << bodyHigh;
   EXPECT_NEAR(muzzle, -1.7f, 1e-4f);
   EXPECT_NEAR(reach, 1.7f, 0.05f);  // nothing reaches further than the muzzle
   // The muzzle face is centred on the barrel's line through the pivot.
-  TVector c = {0, 0, 0};
   int n = 0;
-  for (const TVector& v : gun)
-    if (v.x < -1.699f) VectorAdd(c, v, c), ++n;
+  for (const TVector& v : zenit_.Meshes[2].Vertices)
+    if (v.x < -1.699f) cy += v.y, cz += v.z, ++n;
   ASSERT_GT(n, 0);
-  EXPECT_NEAR(c.y / n, 0, 1e-4f);
-  EXPECT_NEAR(c.z / n, 0, 1e-4f);
+  EXPECT_NEAR(cy / n, 0, 1e-4f);
+  EXPECT_NEAR(cz / n, 0, 1e-4f);
 }
 
 // The real game frame with the generated models: spiders at several frames of their
@@ -177,20 +155,14 @@ class GeneratedModelsInGame : public GameTest {
   void SetUp() override {
     GameTest::SetUp();
     if (IsSkipped()) return;
-    TGenOutput out;
-    out.Root = dir_.Path() + "/data";
-    GenerateModels(out);
-    ASSERT_TRUE(ModelLoad(SpiderModel, "data\\models\\spider.zrm"));
-    ASSERT_TRUE(ModelV2Load(GunModel, "data\\models\\gun.zrm"));
-    ASSERT_TRUE(ModelV2Load(ZenitModel, "data\\models\\zenit.zrm"));
+    GenerateAndLoad(dir_.Path() + "/data", "data\\models\\", SpiderModel, GunModel, ZenitModel);
     NewGame();
-    MenuActive = false;
-    Player.Pitch = -0.3f;
+    MenuActive = false, Player.Pitch = -0.3f;
     Step();
   }
   void AddSpider(float x, float z, float heading, int frame) {
     TSpider* s = MapAddSpider(GameMap);
-    s->Position = {x, 0, z};
+    s->Position = {Player.Position.x + x, 0, Player.Position.z + z};
     s->Heading = s->TargetHeading = heading;
     s->AnimTime = (frame * 100 + 2) / 3 - 30 + SpiderModel.Duration;  // the update adds 30
     UpdateSpider(*s);
@@ -222,14 +194,12 @@ class GeneratedModelsInGame : public GameTest {
 
 TEST_F(GeneratedModelsInGame, SpidersTurretAndGunShowWhereTheGameDrawsThem) {
   // The player looks along +z, so +x is on the left of the view.
-  const TVector p = Player.Position;
-  for (int i = 0; i < 4; ++i) AddSpider(p.x + 7.5f - 5 * i, p.z + 11, 0, i * 3);
+  for (int i = 0; i < 4; ++i) AddSpider(7.5f - 5 * i, 11, 0, i * 3);
   TZenit* t = MapAddZenit(GameMap);
-  t->Position = {p.x + 3, 0, p.z + 5};
+  t->Position = {Player.Position.x + 3, 0, Player.Position.z + 5};
   PlaceZenit(*t);
-  t->Aim[0] = 0.4f;
-  t->Aim[1] = Pi / 4;
-  std::vector<uint8_t> rgb = Frame("data_models_view");
+  t->Aim[0] = 0.4f, t->Aim[1] = Pi / 4;
+  const std::vector<uint8_t> rgb = Frame("data_models_view");
   // The map and its light are grey; the spiders' colours are not, the gun's tinted grey is.
   EXPECT_GT(Tinted(rgb, 150, 230), 200);
   // The gun fills the bottom centre and leaves the corners to the ground.
@@ -239,18 +209,15 @@ TEST_F(GeneratedModelsInGame, SpidersTurretAndGunShowWhereTheGameDrawsThem) {
 }
 
 TEST_F(GeneratedModelsInGame, SpidersInProfileCloseUpThenFromTheFrontAtFullFire) {
-  const TVector p = Player.Position;
-  AddSpider(p.x + 2.6f, p.z + 4.5f, 0, 0);
-  AddSpider(p.x - 2.6f, p.z + 4.5f, 0, 3);
-  std::vector<uint8_t> rgb = Frame("data_models_closeup");
-  EXPECT_GT(Tinted(rgb, 100, 300), 500);
+  AddSpider(2.6f, 4.5f, 0, 0);
+  AddSpider(-2.6f, 4.5f, 0, 3);
+  EXPECT_GT(Tinted(Frame("data_models_closeup"), 100, 300), 500);
   // Seen head-on while the gun fires at full spin: drawn without a GL error.
   while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
-  AddSpider(p.x + 2.5f, p.z + 7, -Pi / 2, 0);
-  AddSpider(p.x - 2.5f, p.z + 7, -Pi / 2 + 0.6f, 6);
+  AddSpider(2.5f, 7, -Pi / 2, 0);
+  AddSpider(-2.5f, 7, -Pi / 2 + 0.6f, 6);
   Player.Keys[KeyFire].Down = 1;
-  Player.Spin = 15;
-  Player.BarrelAngle = 30;
+  Player.Spin = 15, Player.BarrelAngle = 30;
   Frame("data_models_front");
 }
 

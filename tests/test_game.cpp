@@ -1,29 +1,15 @@
 // Game flow: frozen under the menu, START anew, death, freeing twice, a session replayed by seed.
 #include "platform/p_gl.h"
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "actors/l_player.h"
-#include "actors/l_spider.h"
-#include "app/l_app.h"
-#include "app/l_input.h"
-#include "app/l_utils.h"
-#include "effects/l_particle.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
-#include "platform/p_messages.h"
-#include "render/l_gl.h"
 #include "support/game_env.h"
 
 namespace {
-
-constexpr float Pi = 3.14159265358979f;
 
 // The game's state by name, so that a failed comparison says which value differs.
 using State = std::map<std::string, double>;
@@ -34,45 +20,27 @@ State Snapshot() {
              {"y", p.Position.y}, {"z", p.Position.z}, {"spiders", GameMap.SpiderCount},
              {"zenits", GameMap.ZenitCount}, {"particles", ParticleList.Count},
              {"waveSize", WaveSize}, {"spawnsLeft", SpawnsLeft}, {"waveDelay", WaveDelay}};
-  if (GameMap.Spiders) {
-    s["spiderX"] = GameMap.Spiders->Position.x;
-    s["spiderZ"] = GameMap.Spiders->Position.z;
-  }
+  if (GameMap.Spiders) s["spiderX"] = GameMap.Spiders->Position.x, s["spiderZ"] = GameMap.Spiders->Position.z;
   return s;
 }
 
-class Flow : public GameTest {
- protected:
-  void Key(uint8_t vk) {
-    WndProc(WM_KEYDOWN, vk, 0);
-    WndProc(WM_KEYUP, vk, 0);
-  }
-  void Choose(int item) {
-    MenuSelection = item;
-    Key(VK_RETURN);
-  }
-  void Start() { Choose(0); }
-  void Continue() { Choose(1); }
-  void Escape() { Key(VK_ESCAPE); }
-};
+class Flow : public GameTest {};
 
 TEST_F(Flow, MenuFreezesTheGameAndContinueResumesExactly) {
-  Start();
+  ChooseMenuItem(0);
   ASSERT_FALSE(MenuActive);
-  KeyPress('W');
-  Steps(600);  // past the wave delay: spiders are coming
-  KeyRelease('W');
-  KeyPress(0);
-  Steps(60);
+  Press('W', 600);  // past the wave delay: spiders are coming
+  Release('W');
+  Press(0, 60);
   ASSERT_GT(GameMap.SpiderCount, 0);
   KeyRelease(0);
-  Escape();
+  TapKey(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
   State frozen = Snapshot();
   for (int i = 0; i < 300; ++i) Step(37, -11);  // mouse motion in the menu is consumed there
   RenderGame();
   EXPECT_EQ(Snapshot(), frozen);
-  Continue();
+  ChooseMenuItem(1);
   ASSERT_FALSE(MenuActive);
   Step();
   EXPECT_EQ(Player.Yaw, frozen["yaw"]);
@@ -81,23 +49,21 @@ TEST_F(Flow, MenuFreezesTheGameAndContinueResumesExactly) {
 }
 
 TEST_F(Flow, StartOverARunningGameStartsAFreshOne) {
-  Start();
+  ChooseMenuItem(0);
   Player.Points = 300;
-  KeyPress('F');
-  Steps(160);
+  Press('F', 160);
   KeyRelease('F');
   ASSERT_EQ(GameMap.ZenitCount, 1);
   Steps(500);
   while (GameMap.SpiderCount == 0) Step();
   Player.Kills = 7;
   Step(200, 0);  // the old game looks elsewhere
-  Escape();
-  Start();
+  TapKey(VK_ESCAPE);
+  ChooseMenuItem(0);
   EXPECT_FALSE(MenuActive);
   State s = Snapshot();
-  const State fresh = {{"health", 100}, {"kills", 0},     {"points", 0},        {"spiders", 0},
-                       {"zenits", 0},   {"particles", 0}, {"waveSize", 25},     {"spawnsLeft", 25},
-                       {"waveDelay", 500}};
+  const State fresh = {{"health", 100}, {"kills", 0},     {"points", 0},    {"spiders", 0},  {"zenits", 0},
+                       {"particles", 0}, {"waveSize", 25}, {"spawnsLeft", 25}, {"waveDelay", 500}};
   for (const auto& [name, value] : fresh) EXPECT_EQ(s[name], value) << name;
   EXPECT_EQ(GameMap.Spiders, nullptr);
   EXPECT_EQ(GameMap.Zenits, nullptr);
@@ -107,20 +73,8 @@ TEST_F(Flow, StartOverARunningGameStartsAFreshOne) {
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(Camera.View[i], view[i], 1e-4f) << i;
 }
 
-// That spiders walk on and the wave clock runs while the player is dead is checked with the
-// spiders; here that death leaves the game on screen until Escape.
-TEST_F(Flow, DeathKeepsTheWorldRunningUntilEscape) {
-  Start();
-  Step();
-  DamagePlayer(100);
-  Steps(10);
-  EXPECT_FALSE(MenuActive);  // death does not open the menu
-  Escape();
-  EXPECT_TRUE(MenuActive);
-}
-
 TEST_F(Flow, FreeingTwiceIsHarmless) {
-  Start();
+  ChooseMenuItem(0);
   Steps(10);
   FreeGame();
   FreeGame();
@@ -132,41 +86,37 @@ TEST_F(Flow, FreeingTwiceIsHarmless) {
 }
 
 TEST_F(Flow, GameFrameDrawsTheWorldAndTheHud) {
-  Start();
+  ChooseMenuItem(0);
   Steps(3);
   glClearColor(0, 0, 1, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   RenderGame();
-  // EndFrame swapped; draw again and read the back buffer before swapping.
-  glClear(GL_DEPTH_BUFFER_BIT);
-  SetBlendMode(0);
-  CameraProjection(Camera);
-  CameraLoadView(Camera);
-  MapRender(GameMap);
-  DrawParticles();
-  RenderPlayerView();
-  glFinish();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  // Sky and terrain cover the whole view: no pixel keeps the clear colour.
+  // The frame went to the front buffer: sky and terrain cover the whole view, no pixel keeps
+  // the clear colour.
+  GLint readBuffer = 0;
+  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+  glReadBuffer(GL_FRONT);
   for (int y = 10; y < 480; y += 40)
     for (int x = 10; x < 640; x += 40) {
       uint8_t px[4];
       glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
       EXPECT_FALSE(px[0] == 0 && px[1] == 0 && px[2] == 255) << x << "," << y;
     }
+  glReadBuffer(GLenum(readBuffer));
 }
 
-// A whole session driven by a script that only looks at the game's state: start,
-// walk, aim at the nearest spider and fire, build a turret, visit the menu, die.
-struct Session {
-  State state;  // at the end, with the script's own counts
-  std::vector<std::string> scores;  // "name score", best first
-};
+// A whole session played twice by the script from the same seed, each from a fresh start: a fresh
+// player record, no score file, the game loaded anew.
+class Replay : public GameTest {};
 
-class Replay : public Flow {
- protected:
-  // Starts the program over: a fresh player record, no score file, a seeded generator.
-  void FreshRun(uint32_t seed) {
+TEST_F(Replay, SameSeedGivesTheSameSession) {
+  struct Session {
+    State state;
+    std::vector<int> counts;
+    std::vector<std::string> scores;  // "name score", best first
+  } runs[2];
+  for (Session& run : runs) {
     FreeGame();
     std::filesystem::remove("score.dat");
     Player = TPlayer{};
@@ -174,101 +124,34 @@ class Replay : public Flow {
     ResetInput();
     MenuActive = true;
     LoadGame();
-    RandomSeed(seed);
+    RandomSeed(20240607);
     WaveDelay = 500;
-    WaveSize = 0;
-    SpawnsLeft = 0;
+    WaveSize = SpawnsLeft = 0;
+    TypeText("Replay");
+    Autoplay play;
+    play.renderEvery = 50;
+    play.budget = 6000;
+    play.Run(20000, 1);
+    run = {Snapshot(), {play.steps, play.deaths, play.menuVisits, play.kills, play.turretsBuilt, play.waves}, {}};
+    for (const TScoreEntry& e : ScoreTable) run.scores.push_back(ShortTextString(e.Name) + " " + std::to_string(e.Score));
   }
-  static const TSpider* Nearest() {
-    const TSpider* best = GameMap.Spiders;
-    auto d = [](const TSpider* s) { return VectorDistSq(s->Position, Player.Position); };
-    for (const TSpider* s = best; s; s = s->Next)
-      if (d(s) < d(best)) best = s;
-    return best;
-  }
-  static void Hold(uint8_t code, bool down) {
-    if (down == IsKeyDown(code)) return;
-    if (code == 0)
-      WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
-    else
-      WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
-  }
-
-  Session RunSession(uint32_t seed) {
-    FreshRun(seed);
-    for (char c : std::string("Replay")) WndProc(WM_CHAR, uint8_t(c), 0);
-    Start();
-    int menuAt = 1500, diedAt = -1, maxZenits = 0, menuVisits = 0, steps = 0;
-    for (int step = 0; step < 9000; ++step) {
-      int dx = 0, dy = 0;
-      const TSpider* s = Nearest();
-      bool wantDeath = maxZenits > 0 || step > 7000;
-      if (s && Player.Health > 0) {
-        float yaw = std::atan2(s->Position.z - Player.Position.z, s->Position.x - Player.Position.x);
-        float turn = std::remainder(yaw - Player.Yaw, 2 * Pi);
-        dx = std::clamp(int(std::lround(turn * 628)), -80, 80);
-        TVector m = PlayerMuzzle(Player);
-        float flat = std::hypot(s->Position.x - m.x, s->Position.z - m.z);
-        float pitch = std::atan2(s->Position.y + 0.5f - m.y, flat);
-        dy = std::clamp(int(std::lround((Player.Pitch - pitch) * 628)), -80, 80);
-        float dist = std::sqrt(VectorDistSq(s->Position, Player.Position));
-        Hold(0, !wantDeath && dist < 70);
-        // Back off from spiders that come too close, walk towards far ones.
-        Hold('S', !wantDeath && dist < 12);
-        Hold('W', !wantDeath && dist > 45);
-        Hold('A', !wantDeath && (step / 120) % 2 == 0 && dist < 30);
-        Hold('D', !wantDeath && (step / 120) % 2 == 1 && dist < 30);
-      } else {
-        for (char code : {'\0', 'S', 'A', 'D'}) Hold(code, false);
-        Hold('W', Player.Health > 0 && step < 300);
-        dx = Player.Health > 0 ? 3 : 0;
-      }
-      Hold('F', Player.Points > 100 && maxZenits == 0);
-      if (step == menuAt) {
-        Escape();
-        ++menuVisits;
-        for (int i = 0; i < 40; ++i) Step(i % 7, -(i % 5));
-        Continue();
-      }
-      Step(dx, dy);
-      if (step % 50 == 0) RenderGame();
-      maxZenits = std::max(maxZenits, int(GameMap.ZenitCount));
-      if (Player.Health == 0 && diedAt < 0) diedAt = step;
-      if (diedAt >= 0 && step == diedAt + 200) {
-        Escape();
-        ++menuVisits;
-        steps = step;
-        break;
-      }
-    }
-    Session r = {Snapshot(), {}};
-    r.state.insert({{"steps", steps}, {"menuVisits", menuVisits}, {"maxZenits", maxZenits},
-                    {"died", diedAt >= 0}});
-    for (const TScoreEntry& e : ScoreTable)
-      r.scores.push_back(ShortTextString(e.Name) + " " + std::to_string(e.Score));
-    return r;
-  }
-};
-
-TEST_F(Replay, SameSeedGivesTheSameSession) {
-  Session a = RunSession(20240607);
-  Session b = RunSession(20240607);
-  // The script reached every stage of a game.
-  EXPECT_GT(a.state["kills"], 100);
-  EXPECT_GE(a.state["maxZenits"], 1);
-  EXPECT_EQ(a.state["died"], 1);
-  EXPECT_EQ(a.state["health"], 0);
-  EXPECT_EQ(a.state["menuVisits"], 2);
+  const Session& a = runs[0];
+  // The script reached every stage of a game: kills, a turret, the menu, its death.
+  EXPECT_GT(a.state.at("kills"), 100);
+  EXPECT_GE(a.counts[4], 1);
+  EXPECT_EQ(a.counts[1], 1);
+  EXPECT_EQ(a.state.at("health"), 0);
+  EXPECT_GE(a.counts[2], 2);
   EXPECT_TRUE(MenuActive);
   // And did it the same way twice.
-  EXPECT_EQ(a.state, b.state);
-  EXPECT_EQ(a.scores, b.scores);
+  EXPECT_EQ(a.state, runs[1].state);
+  EXPECT_EQ(a.counts, runs[1].counts);
+  EXPECT_EQ(a.scores, runs[1].scores);
   // The kills went into the table under the typed name.
-  int kills = int(a.state["kills"]);
-  const std::string line = "Enter NameReplay " + std::to_string(kills);
-  EXPECT_EQ(std::count(a.scores.begin(), a.scores.end(), line) > 0, kills > 125);
-  std::printf("session: %d steps, %d kills, wave %d, %d turret(s)\n", int(a.state["steps"]), kills,
-              int(a.state["waveSize"]), int(a.state["maxZenits"]));
+  const int kills = int(a.state.at("kills"));
+  EXPECT_EQ(std::count(a.scores.begin(), a.scores.end(), "Enter NameReplay " + std::to_string(kills)) > 0, kills > 125);
+  std::printf("session: %d steps, %d kills, wave %d, %d turret(s)\n", a.counts[0], kills, int(a.state.at("waveSize")),
+              a.counts[4]);
 }
 
 }  // namespace

@@ -10,12 +10,6 @@ class Frame : public GLTest {};
 
 // Stand-ins for the swap-interval entry points, counting the calls that set it.
 static int FakeInterval = 1, SetCalls = 0;
-static int GetFake() { return FakeInterval; }
-static bool SetFake(int interval) {
-  ++SetCalls;
-  FakeInterval = interval;
-  return true;
-}
 
 TEST_F(Frame, InitialStateAsTheRenderersExpect) {
   for (auto [cap, on] : {std::pair{GL_COLOR_MATERIAL, true}, {GL_NORMALIZE, true}, {GL_DEPTH_TEST, false},
@@ -23,12 +17,9 @@ TEST_F(Frame, InitialStateAsTheRenderersExpect) {
     EXPECT_EQ(glIsEnabled(cap), on) << cap;
   GLint depthFunc;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-  EXPECT_EQ(depthFunc, GL_LEQUAL);
-  EXPECT_FALSE(Extensions.empty());
-  // The terrain's detail texture needs these.
-  EXPECT_NE(ext::glActiveTextureARB, nullptr);
-  EXPECT_NE(ext::glClientActiveTextureARB, nullptr);
-  EXPECT_NE(ext::glMultiTexCoord2fvARB, nullptr);
+  // Extensions known, and those the terrain's detail texture needs found.
+  EXPECT_TRUE(depthFunc == GL_LEQUAL && ext::glActiveTextureARB && ext::glClientActiveTextureARB &&
+              ext::glMultiTexCoord2fvARB);
 }
 
 TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
@@ -36,45 +27,30 @@ TEST_F(Frame, SwapIntervalIsForcedBackToZero) {
   auto savedGet = ext::wglGetSwapIntervalEXT;
   auto savedSet = ext::wglSwapIntervalEXT;
   SwapControl = true;
-  ext::wglGetSwapIntervalEXT = GetFake;
-  ext::wglSwapIntervalEXT = SetFake;
+  ext::wglGetSwapIntervalEXT = [] { return FakeInterval; };
+  ext::wglSwapIntervalEXT = [](int interval) { return ++SetCalls, FakeInterval = interval, true; };
   FakeInterval = 1, SetCalls = 0;
-  EndFrame();
-  EXPECT_EQ(FakeInterval, 0);
-  EndFrame();
-  EXPECT_EQ(SetCalls, 1);  // already 0: left alone
-  // Without swap control the entry points are never used.
-  SwapControl = false;
-  FakeInterval = 1;
+  EndFrame(), EndFrame();
+  EXPECT_EQ(std::pair(FakeInterval, SetCalls), std::pair(0, 1));  // once 0 it is left alone
+  SwapControl = false, FakeInterval = 1;  // without swap control the entry points are never used
   EndFrame();
   EXPECT_EQ(FakeInterval, 1);
-  SwapControl = savedControl;
-  ext::wglGetSwapIntervalEXT = savedGet;
-  ext::wglSwapIntervalEXT = savedSet;
+  SwapControl = savedControl, ext::wglGetSwapIntervalEXT = savedGet, ext::wglSwapIntervalEXT = savedSet;
 }
 
-TEST_F(Frame, ImpossibleDisplayModeFailsAndKeepsSettings) {
-  ScreenWidth = 640;
-  ScreenHeight = 480;
+TEST_F(Frame, DisplayModesImpossibleOnesFailAndARefreshRetryKeepsTheRequestedRate) {
+  ScreenWidth = 640, ScreenHeight = 480;
   EXPECT_FALSE(SetDisplayMode(12345, 77, 16, 85));
-  EXPECT_EQ(ScreenWidth, 640);
-  EXPECT_EQ(ScreenHeight, 480);
-}
-
-TEST_F(Frame, RefreshRetryKeepsTheRequestedRate) {
+  EXPECT_EQ(std::pair(ScreenWidth, ScreenHeight), std::pair(640, 480));
   int w, h, rate;
   PlatformFirstDisplayMode(w, h, rate);
   if (w <= 0 || h <= 0) GTEST_SKIP() << "the display lists no modes (offscreen driver)";
-  // A size the display offers, at a rate it does not: the retry at the
-  // driver's rate succeeds and the requested rate stays stored.
-  bool ok = SetDisplayMode(w, h, 16, rate + 7);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(ScreenRefresh, rate + 7);
-  EXPECT_EQ(ScreenWidth, w);
-  EXPECT_EQ(ScreenHeight, h);
+  // A size the display offers, at a rate it does not: the retry at the driver's rate succeeds
+  // and the requested rate stays stored.
+  EXPECT_TRUE(SetDisplayMode(w, h, 16, rate + 7));
+  EXPECT_EQ(std::tuple(ScreenRefresh, ScreenWidth, ScreenHeight), std::tuple(rate + 7, w, h));
   PlatformRestoreDisplayMode();
-  ScreenWidth = 640;
-  ScreenHeight = 480;
+  ScreenWidth = 640, ScreenHeight = 480;
   PlatformMoveWindow(0, 0, 640, 480);
   glViewport(0, 0, 640, 480);
 }

@@ -6,11 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "models/l_model.h"
 #include "models/l_model_v2.h"
@@ -20,37 +16,19 @@
 #include "support/game_env.h"
 #include "world/l_map.h"
 
-// AddressSanitizer reserves terabytes of shadow memory: no address-space limit fits beside it.
-#if defined(__SANITIZE_ADDRESS__)
-#define ADDRESS_LIMIT_UNUSABLE 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ADDRESS_LIMIT_UNUSABLE 1
-#endif
+#ifndef __has_feature  // clang names AddressSanitizer this way, GCC by __SANITIZE_ADDRESS__
+#define __has_feature(x) 0
 #endif
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr size_t kMiB = size_t(1) << 20;
-
-size_t AddressSpaceInUse() {
-  unsigned long pages = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%lu", &pages) != 1) pages = 0;
-    std::fclose(f);
-  }
-  return pages * size_t(sysconf(_SC_PAGESIZE));
-}
 
 int OpenFiles() {
   int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
+  DIR* d = opendir("/proc/self/fd");
+  while (d && readdir(d)) ++n;
+  return d ? closedir(d), n : n;
 }
 
 // Runs load in a forked child, in dir, whose address space may grow by budget bytes at most.
@@ -61,8 +39,11 @@ int LoadUnderLimit(const std::string& dir, size_t budget, const std::function<bo
   pid_t pid = fork();
   if (pid == 0) {
     alarm(60);  // a child that hangs is ended rather than waited for
-    if (chdir(dir.c_str()) != 0) _exit(3);
-    rlim_t limit = AddressSpaceInUse() + budget;
+    unsigned long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (chdir(dir.c_str()) != 0 || !statm || std::fscanf(statm, "%lu", &pages) != 1) _exit(3);
+    std::fclose(statm);
+    rlim_t limit = pages * size_t(sysconf(_SC_PAGESIZE)) + budget;
     rlimit r{limit, limit};
     if (setrlimit(RLIMIT_AS, &r) != 0) _exit(4);
     int files = OpenFiles();
@@ -84,26 +65,13 @@ void WriteSparse(const std::string& path, const std::vector<uint8_t>& head, off_
   ASSERT_EQ(truncate(path.c_str(), length), 0);
 }
 
-// A 16 x 16 JPEG whose frame header claims w x h pixels: the decoder asks for w x h x 3
-// bytes before it could find out that the data is short.
-std::vector<uint8_t> JpegClaiming(int w, int h) {
-  std::vector<uint8_t> jpeg = EncodeTestJpeg(16, 16, UniformRgb(16, 16, 90, 90, 90));
-  for (size_t i = 0; i + 8 < jpeg.size(); ++i)
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // baseline frame: length, precision, h, w
-      jpeg[i + 5] = uint8_t(h >> 8), jpeg[i + 6] = uint8_t(h);
-      jpeg[i + 7] = uint8_t(w >> 8), jpeg[i + 8] = uint8_t(w);
-      break;
-    }
-  return jpeg;
-}
-
 // No GL context here, on purpose: a forked child cannot draw with llvmpipe (its threads stay
 // behind in the parent), and the context's threads leave memory arenas whose reserved space
 // would hide allocations from the limit. The loads fail before they reach GL.
 class LoadMemory : public ::testing::Test {
  protected:
   void SetUp() override {
-#ifdef ADDRESS_LIMIT_UNUSABLE
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
     GTEST_SKIP() << "an address-space limit cannot work beside AddressSanitizer";
 #endif
   }
@@ -114,24 +82,28 @@ class LoadMemory : public ::testing::Test {
 // child has: every load returns false, closes its file, and the child exits normally.
 TEST_F(LoadMemory, LoadsThatRunOutOfMemoryFailAndCloseTheirFiles) {
   const off_t kGiB = off_t(1) << 30;
-  fs::create_directories(dir_.File("data/maps"));
-  WriteBytes(dir_.File("data/maps/huge_height.jpg"), JpegClaiming(12000, 12000));
+  // A 16 x 16 JPEG whose frame header claims 12000 x 12000 pixels: the decoder asks for the
+  // memory before it could find out that the data is short.
+  std::vector<uint8_t> jpeg = EncodeTestJpeg(16, 16, UniformRgb(16, 16, 90, 90, 90));
+  for (size_t i = 0; i + 8 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // baseline frame: length, precision, h, w
+      jpeg[i + 5] = jpeg[i + 7] = 12000 >> 8, jpeg[i + 6] = jpeg[i + 8] = 12000 & 0xFF;
+      break;
+    }
+  std::filesystem::create_directories(dir_.File("data/maps"));
+  WriteBytes(dir_.File("data/maps/huge_height.jpg"), jpeg);
   WriteSparse(dir_.File("huge1.zrm"), {'Z', 'R', 'M', '1', 1, 1}, kGiB);
   WriteSparse(dir_.File("huge2.zrm"), {'Z', 'R', 'M', '2', 1, 0, 0, 0}, kGiB);
   // 16384 x 16384 true-colour with alpha, all of its pixels there.
   WriteSparse(dir_.File("huge.tga"), {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0x40, 32, 0}, 18 + kGiB);
-  const struct {
-    const char* what;
-    std::function<bool()> load;
-  } cases[] = {
+  const std::pair<const char*, std::function<bool()>> cases[] = {
       {"map with a 12000 x 12000 height image", [] { TMap map; return MapLoad(map, "huge"); }},
       {"JPEG of 12000 x 12000", [] { TImage img; return DecodeJpeg("data\\maps\\huge_height.jpg", img); }},
       {"TGA of 1 GB", [] { TImage img; return ReadTGA("huge.tga", img); }},
       {"ZRM1 of 1 GB", [] { TModel m; ModelInit(m); return ModelLoad(m, "huge1.zrm"); }},
       {"ZRM2 of 1 GB", [] { TModel_v2 m; ModelV2Init(m); return ModelV2Load(m, "huge2.zrm"); }},
-      {"texture of 1 GB", [] { return LoadTexture("huge.tga", false) != 0 || !TextureTable.empty(); }},
-  };
-  for (const auto& c : cases) EXPECT_EQ(LoadUnderLimit(dir_.Path(), 256 * kMiB, c.load), 0) << c.what;
+      {"texture of 1 GB", [] { return LoadTexture("huge.tga", false) != 0 || !TextureTable.empty(); }}};
+  for (const auto& [what, load] : cases) EXPECT_EQ(LoadUnderLimit(dir_.Path(), 256 * kMiB, load), 0) << what;
 }
 
 // 3073 x 3073 decodes into 28 MB and is resampled to 4096 x 4096, 50 MB: 40 MB hold the
@@ -139,9 +111,8 @@ TEST_F(LoadMemory, LoadsThatRunOutOfMemoryFailAndCloseTheirFiles) {
 TEST_F(LoadMemory, TextureWhoseResamplingRunsOutOfMemoryIsNotLoaded) {
   WriteBytes(dir_.File("big.jpg"), EncodeTestJpeg(3073, 3073, UniformRgb(3073, 3073, 60, 120, 180)));
   EXPECT_EQ(LoadUnderLimit(dir_.Path(), 40 * kMiB, [] { TImage img; return DecodeJpeg("big.jpg", img); }), 1);
-  EXPECT_EQ(LoadUnderLimit(dir_.Path(), 40 * kMiB,
-                           [] { return LoadTexture("big.jpg", false) != 0 || !TextureTable.empty(); }),
-            0);
+  auto texture = [] { return LoadTexture("big.jpg", false) || !TextureTable.empty(); };
+  EXPECT_EQ(LoadUnderLimit(dir_.Path(), 40 * kMiB, texture), 0);
 }
 
 }  // namespace

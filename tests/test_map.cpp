@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <vector>
+#include <tuple>
 
 #include "render/l_gl.h"
+#include "support/game_env.h"
 #include "support/image_files.h"
 #include "support/test_env.h"
 #include "support/world_doubles.h"
@@ -12,61 +13,45 @@
 
 namespace {
 
-TImage HeightImage(int w, int h, uint8_t blue = 0) { return FlatHeightImage(w, h, blue); }
-
-bool IsZero(const TTriangle& t) { return t.a == 0 && t.b == 0 && t.c == 0; }
-
 class MapBuild : public ::testing::Test {
  protected:
-  void TearDown() override { MapFree(map, false); }
+  void SetUp() override { Player.Health = 100; }
+  void TearDown() override { MapFree(map, false), Player.Health = 0; }
   TMap map;
 };
+using MapLists = MapBuild;
 
 }  // namespace
 
 TEST_F(MapBuild, FourByFourGivesEightCellTrianglesAndTenZeros) {
-  ASSERT_TRUE(MapBuildTerrain(map, HeightImage(4, 4)));
-  EXPECT_EQ(map.Width, 4);
-  EXPECT_EQ(map.Height, 4);
-  EXPECT_EQ(map.Vertices.size(), 16u);
-  EXPECT_EQ(map.TriCount, 18);
-  ASSERT_EQ(map.Triangles.size(), 18u);
+  ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(4, 4, 0)));
+  ASSERT_EQ(std::tuple(map.Width, map.Height, map.Vertices.size(), map.TriCount, map.Triangles.size()),
+            std::tuple(4, 4, size_t(16), 18, size_t(18)));
   ASSERT_EQ(map.Planes.size(), 18u);
-  for (int t = 0; t < 8; ++t) EXPECT_FALSE(IsZero(map.Triangles[t])) << t;
-  for (int t = 8; t < 18; ++t) {
-    EXPECT_TRUE(IsZero(map.Triangles[t])) << t;
-    EXPECT_EQ(map.Planes[t].normal.x, 0);
-    EXPECT_EQ(map.Planes[t].normal.y, 0);
-    EXPECT_EQ(map.Planes[t].d, 0);
+  for (int t = 0; t < 18; ++t) {
+    const TTriangle& c = map.Triangles[t];
+    const TPlane& p = map.Planes[t];
+    EXPECT_EQ(c.a == 0 && c.b == 0 && c.c == 0, t >= 8) << t;
+    EXPECT_TRUE(t < 8 || (p.normal.x == 0 && p.normal.y == 0 && p.d == 0)) << t;
   }
 }
 
-TEST_F(MapBuild, HeightsFromTheBlueByte) {
-  TImage img = MakeHeightImage(3, 3, [](int k, int j) {
-    return uint8_t(j || k > 1 ? 0 : k ? 8 : 255);
-  });
+TEST_F(MapBuild, HeightsFromTheBlueByteAndVertexThreeFiveOf128Wide) {
+  TImage img = MakeHeightImage(3, 3, [](int k, int j) { return uint8_t(j || k > 1 ? 0 : k ? 8 : 255); });
   img.Pixels[2 * 3 + 1] = img.Pixels[2 * 3 + 2] = 200;  // green and red play no part
   ASSERT_TRUE(MapBuildTerrain(map, img));
-  EXPECT_FLOAT_EQ(map.Vertices[0].y, 31.875f);
-  EXPECT_FLOAT_EQ(map.Vertices[1].y, 1.0f);
-  EXPECT_FLOAT_EQ(map.Vertices[2].y, 0.0f);
-}
-
-TEST_F(MapBuild, VertexThreeFiveOf128Wide) {
-  ASSERT_TRUE(MapBuildTerrain(map, HeightImage(128, 128)));
+  EXPECT_EQ(std::tuple(map.Vertices[0].y, map.Vertices[1].y, map.Vertices[2].y), std::tuple(31.875f, 1.0f, 0.0f));
+  ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(128, 128, 0)));
   const int i = 5 * 128 + 3;
-  EXPECT_FLOAT_EQ(map.Vertices[i].x, 6);
-  EXPECT_FLOAT_EQ(map.Vertices[i].z, 10);
-  EXPECT_FLOAT_EQ(map.TexCoords[i].u, 3.0f / 128);
-  EXPECT_FLOAT_EQ(map.TexCoords[i].v, 5.0f / 128);
+  EXPECT_EQ(std::tuple(map.Vertices[i].x, map.Vertices[i].z, map.TexCoords[i].u, map.TexCoords[i].v),
+            std::tuple(6.0f, 10.0f, 3.0f / 128, 5.0f / 128));
   EXPECT_FLOAT_EQ(map.DetailCoords[i].u, 0.3f);
   EXPECT_FLOAT_EQ(map.DetailCoords[i].v, 0.5f);
 }
 
 TEST_F(MapBuild, PlanesFollowASlope) {
   // y = 2k, a 45-degree ramp.
-  ASSERT_TRUE(
-      MapBuildTerrain(map, MakeHeightImage(4, 4, [](int k, int) { return uint8_t(16 * k); })));
+  ASSERT_TRUE(MapBuildTerrain(map, MakeHeightImage(4, 4, [](int k, int) { return uint8_t(16 * k); })));
   for (int t = 0; t < 8; ++t) {
     EXPECT_NEAR(map.Planes[t].normal.x, -0.70710678f, 1e-5f);
     EXPECT_NEAR(map.Planes[t].normal.y, 0.70710678f, 1e-5f);
@@ -74,87 +59,59 @@ TEST_F(MapBuild, PlanesFollowASlope) {
 }
 
 TEST_F(MapBuild, RefusesTooLargeOrTooSmallImages) {
-  EXPECT_FALSE(MapBuildTerrain(map, HeightImage(257, 256)));
-  EXPECT_TRUE(map.Vertices.empty());
-  EXPECT_EQ(map.TriCount, 0);
-  EXPECT_FALSE(MapBuildTerrain(map, HeightImage(2, 100)));
-  EXPECT_FALSE(MapBuildTerrain(map, HeightImage(100, 2)));
-  EXPECT_FALSE(MapBuildTerrain(map, HeightImage(65537, 1)));
-  EXPECT_TRUE(MapBuildTerrain(map, HeightImage(3, 3)));
-  EXPECT_EQ(map.TriCount, 8);
-  EXPECT_TRUE(MapBuildTerrain(map, HeightImage(256, 256)));
+  TImage shortImg = FlatHeightImage(10, 10, 0);
+  shortImg.Pixels.resize(50);  // pixels shorter than the size promises
+  for (const TImage& img : {FlatHeightImage(257, 256, 0), FlatHeightImage(2, 100, 0), FlatHeightImage(100, 2, 0),
+                            FlatHeightImage(65537, 1, 0), shortImg}) {
+    ASSERT_TRUE(MapBuildTerrain(map, FlatHeightImage(3, 3, 0)));
+    EXPECT_EQ(map.TriCount, 8);
+    EXPECT_FALSE(MapBuildTerrain(map, img)) << img.Width << " x " << img.Height;
+    EXPECT_EQ(std::tuple(map.Width, map.TriCount, map.Vertices.empty()), std::tuple(0, 0, true));
+  }
+  EXPECT_TRUE(MapBuildTerrain(map, FlatHeightImage(256, 256, 0)));
   // The last cell's far corner (254, 254); the last row and column belong to no triangle.
   EXPECT_EQ(map.Triangles[map.TriCount - 2 * (256 + 256 - 3) - 1].a, 254 * 256 + 254);
-  // Pixels shorter than the size promises.
-  TImage shortImg = HeightImage(10, 10);
-  shortImg.Pixels.resize(50);
-  EXPECT_FALSE(MapBuildTerrain(map, shortImg));
-  EXPECT_EQ(map.Width, 0);
 }
 
 TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
-  map.Pixels = HeightImage(4, 2, 10);
+  map.Pixels = FlatHeightImage(4, 2, 10);
   int32_t sum = -1;
   EXPECT_TRUE(MapPixelSum(map, 3, 1, sum));
   EXPECT_EQ(sum, 10);
-  EXPECT_FALSE(MapPixelSum(map, 4, 0, sum));
-  EXPECT_FALSE(MapPixelSum(map, 0, 2, sum));
-  EXPECT_FALSE(MapPixelSum(map, -1, 0, sum));
+  for (auto [c, r] : {std::pair(4, 0), std::pair(0, 2), std::pair(-1, 0)})
+    EXPECT_FALSE(MapPixelSum(map, c, r, sum)) << c << ", " << r;
   map.Pixels = TImage{};
   EXPECT_FALSE(MapPixelSum(map, 0, 0, sum));
 }
 
-class MapLists : public ::testing::Test {
- protected:
-  void SetUp() override { Player.Health = 100; }
-  void TearDown() override {
-    MapFree(map, false);
-    Player.Health = 0;
-  }
-  TMap map;
-};
-
 TEST_F(MapLists, RemovingHeadMiddleAndTail) {
-  TSpider* c = MapAddSpider(map);
-  TSpider* b = MapAddSpider(map);
-  TSpider* a = MapAddSpider(map);
+  TSpider *c = MapAddSpider(map), *b = MapAddSpider(map), *a = MapAddSpider(map);
   MapRemoveSpider(map, a);  // head
-  EXPECT_EQ(map.Spiders, b);
-  EXPECT_EQ(b->Prev, nullptr);
+  EXPECT_EQ(std::tuple(map.Spiders, b->Prev), std::tuple(b, nullptr));
   TSpider* d = MapAddSpider(map);
   MapRemoveSpider(map, b);  // middle
-  EXPECT_EQ(d->Next, c);
-  EXPECT_EQ(c->Prev, d);
+  EXPECT_EQ(std::tuple(d->Next, c->Prev), std::tuple(c, d));
   MapRemoveSpider(map, c);  // tail
-  EXPECT_EQ(d->Next, nullptr);
-  EXPECT_EQ(map.SpiderCount, 1);
+  EXPECT_EQ(std::tuple(d->Next, map.SpiderCount), std::tuple(nullptr, 1));
 }
 
 TEST_F(MapLists, ZenitRemovalReturnsTheFollower) {
-  TZenit* b = MapAddZenit(map);
-  TZenit* a = MapAddZenit(map);
+  TZenit *b = MapAddZenit(map), *a = MapAddZenit(map);
   EXPECT_EQ(map.ZenitCount, 2);
   EXPECT_EQ(MapRemoveZenit(map, a), b);
-  EXPECT_EQ(map.Zenits, b);
-  EXPECT_EQ(b->Prev, nullptr);
+  EXPECT_EQ(std::tuple(map.Zenits, b->Prev), std::tuple(b, nullptr));
   EXPECT_EQ(MapRemoveZenit(map, b), nullptr);
-  EXPECT_EQ(map.Zenits, nullptr);
-  EXPECT_EQ(map.ZenitCount, 0);
+  EXPECT_EQ(std::tuple(map.Zenits, map.ZenitCount), std::tuple(nullptr, 0));
 }
 
 TEST_F(MapLists, UpdateRetiresZenitsOnlyWhileThePlayerLives) {
-  TZenit* keep = MapAddZenit(map);
-  TZenit* dying = MapAddZenit(map);
-  dying->Life = 1;  // retiring: the update takes it to 0
-  Player.Health = 0;
+  TZenit *keep = MapAddZenit(map), *dying = MapAddZenit(map);
+  dying->Life = 1, Player.Health = 0;  // retiring: the update takes it to 0
   MapUpdate(map);
-  EXPECT_EQ(map.ZenitCount, 2);
-  EXPECT_EQ(dying->Life, 1);  // not even updated
+  EXPECT_EQ(std::tuple(map.ZenitCount, dying->Life), std::tuple(2, 1));  // not even updated
   Player.Health = 50;
   MapUpdate(map);
-  EXPECT_EQ(map.ZenitCount, 1);
-  EXPECT_EQ(map.Zenits, keep);
-  EXPECT_EQ(keep->Prev, nullptr);
+  EXPECT_EQ(std::tuple(map.ZenitCount, map.Zenits, keep->Prev), std::tuple(1, keep, nullptr));
 }
 
 // Loading from files, in a scratch directory holding data\maps.
@@ -162,9 +119,7 @@ class MapFiles : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    old = std::filesystem::current_path();
-    std::filesystem::create_directories(dir.Path() + "/data/maps");
-    std::filesystem::create_directories(dir.Path() + "/data/textures");
+    for (const char* d : {"/data/maps", "/data/textures"}) std::filesystem::create_directories(dir.Path() + d);
     std::filesystem::current_path(dir.Path());
   }
   void TearDown() override {
@@ -174,24 +129,20 @@ class MapFiles : public GLTest {
     std::filesystem::current_path(old);
   }
   void WriteJpeg(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> rgb;
-    for (int i = 0; i < w * h; ++i) rgb.insert(rgb.end(), {r, g, b});
-    WriteBytes(dir.Path() + "/" + path, MakeJpeg(w, h, rgb, 3, 100));
+    WriteBytes(dir.Path() + "/" + path, MakeJpeg(w, h, UniformRgb(w, h, r, g, b), 3, 100));
   }
   ScratchDir dir;
-  std::filesystem::path old;
+  std::filesystem::path old = std::filesystem::current_path();
   TMap map;
 };
 
 TEST_F(MapFiles, MissingOrOversizedHeightImageFailsWithEmptyArrays) {
   WriteJpeg("data/maps/huge_height.jpg", 300, 300, 0, 0, 0);
-  EXPECT_FALSE(MapLoad(map, "huge"));
-  EXPECT_TRUE(map.Vertices.empty());
-  EXPECT_FALSE(MapLoad(map, "nowhere"));
-  EXPECT_TRUE(map.Vertices.empty());
-  EXPECT_TRUE(map.Triangles.empty());
-  EXPECT_TRUE(map.Planes.empty());
-  EXPECT_EQ(map.TriCount, 0);
+  for (const char* name : {"huge", "nowhere"}) {
+    EXPECT_FALSE(MapLoad(map, name));
+    EXPECT_EQ(std::tuple(map.Vertices.empty(), map.Triangles.empty(), map.Planes.empty(), map.TriCount),
+              std::tuple(true, true, true, 0)) << name;
+  }
 }
 
 TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixels) {
@@ -199,12 +150,10 @@ TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixels) {
   WriteJpeg("data/maps/flat.jpg", 32, 32, 200, 100, 50);
   MapAddSpider(map);
   ASSERT_TRUE(MapLoad(map, "flat"));
-  EXPECT_EQ(map.SpiderCount, 0);  // a load drops the old creatures
-  EXPECT_EQ(map.Width, 16);
+  EXPECT_EQ(std::tuple(map.SpiderCount, map.Width), std::tuple(0, 16));  // a load drops the old creatures
   EXPECT_NEAR(map.Vertices[17].y, 8.0f, 0.25f);
   EXPECT_NE(map.Texture, 0u);
-  EXPECT_EQ(map.Pixels.Width, 32);
-  EXPECT_EQ(map.Pixels.Height, 32);
+  EXPECT_EQ(std::tuple(map.Pixels.Width, map.Pixels.Height), std::tuple(32, 32));
   int32_t sum = 0;
   ASSERT_TRUE(MapPixelSum(map, 5, 5, sum));
   EXPECT_NEAR(sum, 350, 6);
@@ -217,27 +166,22 @@ TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixels) {
 TEST_F(MapFiles, MissingColourImageStillBuildsTheTerrain) {
   WriteJpeg("data/maps/bare_height.jpg", 8, 8, 0, 0, 0);
   ASSERT_TRUE(MapLoad(map, "bare"));
-  EXPECT_EQ(map.Texture, 0u);
-  EXPECT_TRUE(map.Pixels.Pixels.empty());
-  EXPECT_EQ(map.TriCount, 7 * 7 * 2);
+  EXPECT_EQ(std::tuple(map.Texture, map.Pixels.Pixels.empty(), map.TriCount), std::tuple(0u, true, 7 * 7 * 2));
 }
 
 TEST_F(MapFiles, InitLoadsSharedTexturesWithClampedSky) {
-  for (int n = 1; n <= 5; ++n)
-    WriteJpeg("data/textures/sky_" + std::to_string(n) + ".jpg", 4, 4, 10, 20, 30);
+  for (int n = 1; n <= 5; ++n) WriteJpeg("data/textures/sky_" + std::to_string(n) + ".jpg", 4, 4, 10, 20, 30);
   WriteJpeg("data/textures/env.jpg", 4, 4, 1, 2, 3);
   MapInit(map);
   EXPECT_NE(map.EnvTexture, 0u);
-  EXPECT_EQ(map.DetailTexture, 0u);  // missing file: texture 0
-  EXPECT_EQ(map.RicochetSample, -1);
+  EXPECT_EQ(std::tuple(map.DetailTexture, map.RicochetSample), std::tuple(0u, -1));  // missing file: texture 0
   for (int n = 0; n < 5; ++n) {
     ASSERT_NE(map.SkyTextures[n], 0u);
     glBindTexture(GL_TEXTURE_2D, map.SkyTextures[n]);
     GLint s = 0, t = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &s);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &t);
-    EXPECT_EQ(s, GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(t, GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(std::tuple(s, t), std::tuple(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE));
   }
   glBindTexture(GL_TEXTURE_2D, 0);
   MapFree(map, true);

@@ -1,30 +1,16 @@
 // Menu: item movement and choice, name entry, Backspace, Escape, animation and the drawn frame.
 #include "platform/p_gl.h"
-#include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
-#include "actors/l_player.h"
-#include "app/l_app.h"
-#include "app/l_input.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
-#include "platform/p_messages.h"
 #include "support/game_env.h"
 
 namespace {
 
-class Menu : public GameTest {
- protected:
-  void Key(uint8_t vk) {
-    WndProc(WM_KEYDOWN, vk, 0);
-    WndProc(WM_KEYUP, vk, 0);
-  }
-  void Type(const std::string& s) {
-    for (char c : s) WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
-  }
-  std::string Name() { return ShortTextString(PlayerName); }
-};
+std::string Name() { return ShortTextString(PlayerName); }
+
+class Menu : public GameTest {};
 
 TEST_F(Menu, StartsOnStartWithTheDefaultNameAndTheItemsWrapAround) {
   EXPECT_TRUE(MenuActive);
@@ -36,50 +22,47 @@ TEST_F(Menu, StartsOnStartWithTheDefaultNameAndTheItemsWrapAround) {
   EXPECT_EQ(MenuSelection, 1);
   WndProc(WM_KEYUP, VK_DOWN, 0);
   EXPECT_FALSE(IsKeyDown(VK_DOWN));
-  Key(VK_UP);
-  Key(VK_UP);  // up on START selects QUIT
-  EXPECT_EQ(MenuSelection, 2);
-  Key(VK_DOWN);  // down on QUIT selects START
-  EXPECT_EQ(MenuSelection, 0);
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  EXPECT_EQ(MenuSelection, 2);
+  // Up on START selects QUIT, down on QUIT selects START.
+  const std::pair<uint8_t, int> moves[] = {{VK_UP, 0}, {VK_UP, 2}, {VK_DOWN, 0}, {VK_DOWN, 1}, {VK_DOWN, 2}};
+  for (auto [key, selection] : moves) {
+    TapKey(key);
+    EXPECT_EQ(MenuSelection, selection);
+  }
 }
 
-TEST_F(Menu, ContinueOnlyResumesALivingGame) {
-  Key(VK_DOWN);
-  Key(VK_RETURN);  // before any game: inert
+TEST_F(Menu, ContinueOnlyResumesALivingGameAndQuitEndsTheProgram) {
+  TapKey(VK_DOWN);
+  TapKey(VK_RETURN);  // before any game: inert
   EXPECT_TRUE(MenuActive);
   EXPECT_EQ(MenuSelection, 1);
   EXPECT_EQ(Player.Health, 0);
-  Key(VK_UP);
-  Key(VK_RETURN);
+  TapKey(VK_UP);
+  TapKey(VK_RETURN);
   Step();
   KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
-  Key(VK_DOWN);
-  Key(VK_RETURN);
+  TapKey(VK_DOWN);
+  TapKey(VK_RETURN);
   EXPECT_FALSE(MenuActive);
   DamagePlayer(1000);
+  Steps(10);
+  EXPECT_FALSE(MenuActive);  // death leaves the game on screen until Escape
   KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
   ASSERT_EQ(MenuSelection, 1);
-  Key(VK_RETURN);  // after death: inert
+  TapKey(VK_RETURN);  // after death: inert
   EXPECT_TRUE(MenuActive);
-}
-
-TEST_F(Menu, QuitEndsTheProgram) {
   AppQuit = false;
-  Key(VK_UP);
-  Key(VK_RETURN);
+  TapKey(VK_DOWN);
+  TapKey(VK_RETURN);
   EXPECT_TRUE(AppQuit);
   AppQuit = false;
 }
 
 TEST_F(Menu, TypingAppendsPrintableCharactersUpToSixteen) {
-  Type("Xy");
+  TypeText("Xy");
   EXPECT_EQ(Name(), "Enter NameXy");
-  Type("abcdefghij");  // the seventeenth and later are ignored
+  TypeText("abcdefghij");  // the seventeenth and later are ignored
   EXPECT_EQ(Name(), "Enter NameXyabcd");
   for (int i = 0; i < 30; ++i) WndProc(WM_KEYUP, VK_BACK, 0);  // more than there are letters
   ASSERT_EQ(Name(), "");
@@ -90,12 +73,9 @@ TEST_F(Menu, TypingAppendsPrintableCharactersUpToSixteen) {
 
 TEST_F(Menu, OnlyTheReleaseOfBackspaceDeletesALetter) {
   WndProc(WM_KEYDOWN, VK_BACK, 0);
-  EXPECT_EQ(Name(), "Enter Name");  // the press deletes nothing
-  WndProc(WM_CHAR, 8, 0);           // nor the character it produces
-  EXPECT_EQ(Name(), "Enter Name");
+  WndProc(WM_CHAR, 8, 0);  // nor the character it produces
   // Mouse messages carry button flags in the first parameter: 8 is Ctrl held.
-  const uint32_t mouseMove = 0x0200;
-  for (uint32_t m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_ACTIVATEAPP, mouseMove})
+  for (uint32_t m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_ACTIVATEAPP, 0x0200u /* mouse move */})
     WndProc(m, 8, 0);
   EXPECT_EQ(Name(), "Enter Name");
   WndProc(WM_KEYUP, VK_BACK, 0);
@@ -103,27 +83,23 @@ TEST_F(Menu, OnlyTheReleaseOfBackspaceDeletesALetter) {
 }
 
 TEST_F(Menu, EscapeInTheMenuIsInert) {
-  Key(VK_DOWN);
+  TapKey(VK_DOWN);
   KeyPress(VK_ESCAPE);
   KeyRelease(VK_ESCAPE);
-  WndProc(WM_KEYDOWN, VK_ESCAPE, 0);
-  WndProc(WM_KEYUP, VK_ESCAPE, 0);
+  TapKey(VK_ESCAPE);
   EXPECT_TRUE(MenuActive);
   EXPECT_EQ(MenuSelection, 1);
   EXPECT_EQ(Name(), "Enter Name");
 }
 
 TEST_F(Menu, EscapeDuringPlayOpensTheMenuOnceAndStopsTheGun) {
-  Key(VK_RETURN);
-  KeyPress(0);
-  Steps(20);
+  TapKey(VK_RETURN);
+  Press(0, 20);
   ASSERT_EQ(Player.Keys[KeyFire].Down, 1);
   KeyRelease(0);
   KeyRelease(VK_ESCAPE);
   EXPECT_TRUE(MenuActive);
-  EXPECT_EQ(Player.Keys[KeyFire].Down, 0);
-  EXPECT_EQ(Player.SpinUpChannel, -1);
-  EXPECT_EQ(Player.FireChannel, -1);
+  EXPECT_EQ(std::tuple(Player.Keys[KeyFire].Down, Player.SpinUpChannel, Player.FireChannel), std::tuple(0, -1, -1));
   int sel = MenuSelection;
   KeyRelease(VK_ESCAPE);
   EXPECT_TRUE(MenuActive);
@@ -139,48 +115,44 @@ TEST_F(Menu, StepAnimatesTheBandTheModelsAndTheirClock) {
   EXPECT_FLOAT_EQ(MenuModelAngle, -1.0f);
   EXPECT_FLOAT_EQ(MenuAngle, angle + 2.0f);
   EXPECT_FLOAT_EQ(MenuBandY, 128.0f);
-  EXPECT_EQ(SpiderModel.Clock, 17);
-  EXPECT_EQ(SpiderModel.Frame, 0);
-  Key(VK_DOWN);
-  Key(VK_DOWN);  // QUIT: the band heads for 256
+  EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(17, 0));
+  TapKey(VK_DOWN);
+  TapKey(VK_DOWN);  // QUIT: the band heads for 256
   Step();
   EXPECT_FLOAT_EQ(MenuBandY, 128.0f + 128.0f / 8.0f);
-  EXPECT_EQ(SpiderModel.Clock, 47);
-  EXPECT_EQ(SpiderModel.Frame, 1);
+  EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(47, 1));
   Steps(200);
   EXPECT_NEAR(MenuBandY, 256.0f, 0.01f);
   ModelFree(SpiderModel);  // without animation the clock falls back to zero and stays there
   SpiderModel.Duration = 0;
   Steps(3);
-  EXPECT_EQ(SpiderModel.Clock, 0);
-  EXPECT_EQ(SpiderModel.Frame, 0);
+  EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(0, 0));
 }
 
 // Frame checks read the 640 x 480 back buffer; screen y grows downward.
 struct Rgb {
   int r, g, b;
 };
-Rgb Pixel(int x, int y) {
-  uint8_t px[4];
-  glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
-  return {px[0], px[1], px[2]};
-}
-bool Black(Rgb p) { return p.r < 20 && p.g < 20 && p.b < 20; }
-bool Grey(Rgb p) { return std::abs(p.r - 128) < 12 && std::abs(p.g - 128) < 12; }
 int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
   int n = 0;
   for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x)
-      if (match(Pixel(x, y))) ++n;
+    for (int x = x0; x < x1; ++x) {
+      uint8_t px[4];
+      glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+      n += match({px[0], px[1], px[2]});
+    }
   return n;
 }
+bool Black(Rgb p) { return p.r < 20 && p.g < 20 && p.b < 20; }
+bool Grey(Rgb p) { return std::abs(p.r - 128) < 12 && std::abs(p.g - 128) < 12; }
 
 TEST_F(Menu, FrameShowsItemsPanelAndCreditsAndContinueTurnsBlackWhileAGameRuns) {
   RenderMenu();
   // The score panel darkens what lies under it by half.
-  Rgb sky = Pixel(600, 300);
-  Rgb panel = Pixel(550, 250);
-  EXPECT_LT(panel.r + panel.g + panel.b, sky.r + sky.g + sky.b);
+  uint8_t sky[4], panel[4];
+  glReadPixels(600, 179, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, sky);
+  glReadPixels(550, 229, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, panel);
+  EXPECT_LT(panel[0] + panel[1] + panel[2], sky[0] + sky[1] + sky[2]);
   // START is black, CONTINUE grey while no game runs.
   EXPECT_GT(CountPixels(88, 116, 168, 136, Black), 10);
   EXPECT_GT(CountPixels(64, 180, 192, 200, Grey), 10);
@@ -189,7 +161,7 @@ TEST_F(Menu, FrameShowsItemsPanelAndCreditsAndContinueTurnsBlackWhileAGameRuns) 
   EXPECT_GT(CountPixels(240, 122, 460, 140, red), 10);
   EXPECT_GT(CountPixels(176, 440, 600, 460, red), 10);
   EXPECT_GT(CountPixels(232, 462, 400, 478, red), 10);
-  Key(VK_RETURN);
+  TapKey(VK_RETURN);
   Step();
   KeyRelease(VK_ESCAPE);
   RenderMenu();

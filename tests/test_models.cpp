@@ -4,7 +4,7 @@
 #include "platform/p_gl.h"
 
 #include <cmath>
-#include <vector>
+#include <tuple>
 
 #include "models/l_model.h"
 #include "models/l_model_v2.h"
@@ -13,6 +13,8 @@
 
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 TestMesh Quad(int vertices) {
   TestMesh m;
   for (int i = 0; i < vertices; ++i) m.vertices.push_back({float(i), float(i % 2), 0});
@@ -20,28 +22,32 @@ TestMesh Quad(int vertices) {
   return m;
 }
 
-bool Load1(TModel& model, const std::vector<uint8_t>& bytes) {
-  ModelInit(model);
-  return ModelLoadMemory(model, bytes.data(), bytes.size());
+bool Load(TModel& m, const Bytes& b) { return ModelInit(m), ModelLoadMemory(m, b.data(), b.size()); }
+bool Load(TModel_v2& m, const Bytes& b) { return ModelV2Init(m), ModelV2LoadMemory(m, b.data(), b.size()); }
+
+void ExpectVec(const TVector& v, float x, float y, float z) {
+  EXPECT_NEAR(v.x, x, 1e-5f);
+  EXPECT_NEAR(v.y, y, 1e-5f);
+  EXPECT_NEAR(v.z, z, 1e-5f);
 }
 
-bool Load2(TModel_v2& model, const std::vector<uint8_t>& bytes) {
-  ModelV2Init(model);
-  return ModelV2LoadMemory(model, bytes.data(), bytes.size());
+// Hostile files and every truncation of a good one are refused, and a refusal leaves the model
+// empty (what was read is freed again); the whole good file loads.
+template <class Model>
+void ExpectRefusals(const std::vector<std::pair<const char*, Bytes>>& hostile, const Bytes& full) {
+  Model m;
+  auto empty = [&m] { return !m.Loaded && m.MeshCount == 0 && m.Meshes.empty(); };
+  for (const auto& [what, bytes] : hostile) {
+    EXPECT_FALSE(Load(m, bytes)) << what;
+    EXPECT_TRUE(empty()) << what;
+  }
+  for (size_t n = 0; n < full.size(); ++n) {
+    EXPECT_FALSE(Load(m, Bytes(full.begin(), full.begin() + long(n)))) << n;
+    EXPECT_TRUE(empty()) << n;
+  }
+  EXPECT_TRUE(Load(m, full));
+  EXPECT_EQ(m.MeshCount, 2);
 }
-
-void ExpectVec(const TVector& v, float x, float y, float z, float eps = 1e-5f) {
-  EXPECT_NEAR(v.x, x, eps);
-  EXPECT_NEAR(v.y, y, eps);
-  EXPECT_NEAR(v.z, z, eps);
-}
-
-std::vector<int> Corners(const TTriangle& t) { return {t.a, t.b, t.c}; }
-
-struct Hostile {
-  const char* what;
-  std::vector<uint8_t> bytes;
-};
 
 }  // namespace
 
@@ -50,18 +56,13 @@ TEST(Zrm1, BaseVerticesModelWideIndicesAndColours) {
   a.color[0] = 255, a.color[1] = 0, a.color[2] = 51;
   b.color[0] = 0, b.color[1] = 102, b.color[2] = 0;
   TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({a, b}, 1)));
-  EXPECT_TRUE(m.Loaded);
-  ASSERT_EQ(m.MeshCount, 2);
-  EXPECT_EQ(m.Meshes[0].BaseVertex, 0);
-  EXPECT_EQ(m.Meshes[1].BaseVertex, 4);
-  EXPECT_EQ(m.Meshes[1].BaseTriangle, 1);
-  EXPECT_EQ(m.VertexTotal, 10);
-  EXPECT_EQ(m.TriangleTotal, 2);
-  ASSERT_EQ(m.Triangles.size(), 2u);
-  EXPECT_EQ(Corners(m.Triangles[1]), (std::vector<int>{4, 5, 6}));
-  EXPECT_EQ(m.FrameVertices.size(), 10u);
-  ASSERT_EQ(m.Colors.size(), 10u);
+  ASSERT_TRUE(Load(m, MakeZrm1({a, b}, 1)));
+  ASSERT_EQ(std::tuple(m.Loaded, m.MeshCount, m.Triangles.size(), m.Colors.size()),
+            std::tuple(true, 2, size_t(2), size_t(10)));
+  const TMesh &m0 = m.Meshes[0], &m1 = m.Meshes[1];
+  EXPECT_EQ(std::tuple(m0.BaseVertex, m1.BaseVertex, m1.BaseTriangle), std::tuple(0, 4, 1));
+  EXPECT_EQ(std::tuple(m.VertexTotal, m.TriangleTotal, m.FrameVertices.size()), std::tuple(10, 2, 10u));
+  EXPECT_EQ(std::tuple(m.Triangles[1].a, m.Triangles[1].b, m.Triangles[1].c), std::tuple(4, 5, 6));
   // One colour per model-wide vertex, from its mesh, scaled to 0..1.
   EXPECT_FLOAT_EQ(m.Colors[3].r, 1.0f);
   EXPECT_FLOAT_EQ(m.Colors[3].b, 0.2f);
@@ -71,11 +72,10 @@ TEST(Zrm1, BaseVerticesModelWideIndicesAndColours) {
 
 TEST(Zrm1, VerticesAndKeysScaledByATenth) {
   TestMesh mesh = Quad(3);
-  mesh.vertices[0] = {0, 0, 0};
-  mesh.vertices[1] = {10, 0, 0};
+  mesh.vertices[0] = {0, 0, 0}, mesh.vertices[1] = {10, 0, 0};
   mesh.keys = {TestMeshKey{}, TestMeshKey{{10, 0, 0}, {0, 0, 0, 1}}};
   TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({mesh}, 2)));
+  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2)));
   ExpectVec(m.Meshes[0].Vertices[1], 1, 0, 0);
   ExpectVec(m.Meshes[0].Keys[1].Position, 1, 0, 0);
   // Frame 1 moves the mesh to x = 1: its vertex (0, 0, 0) lands at (1, 0, 0).
@@ -89,10 +89,10 @@ TEST(Zrm1, IdentityKeyKeepsNormalsRotationTurnsThem) {
   mesh.vertices = {{0, 0, 0}, {0, 0, 10}, {10, 0, 0}};
   mesh.triangles = {{0, 1, 2}};
   // 90 degrees about z turns +y into -x.
-  float s = std::sqrt(0.5f);
+  const float s = std::sqrt(0.5f);
   mesh.keys = {TestMeshKey{{5, 5, 5}, {0, 0, 0, 1}}, TestMeshKey{{0, 0, 0}, {0, 0, s, s}}};
   TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({mesh}, 2)));
+  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2)));
   for (int i = 0; i < 3; ++i) {
     ExpectVec(m.Meshes[0].Normals[i], 0, 1, 0);
     ExpectVec(m.FrameNormals[i], 0, 1, 0);  // translation does not reach normals
@@ -102,76 +102,35 @@ TEST(Zrm1, IdentityKeyKeepsNormalsRotationTurnsThem) {
 
 TEST(Zrm1, RefusesHostileFilesAndEveryTruncation) {
   auto header = [](int32_t vc, int32_t tc) {
-    ByteWriter w;
-    w.Raw("ZRM1").U8(1).U8(1).I32(vc).I32(tc).U8(1).U8(2).U8(3);
-    return w.b;
+    return ByteWriter().Raw("ZRM1").U8(1).U8(1).I32(vc).I32(tc).U8(1).U8(2).U8(3).b;
   };
   TestMesh badIndex = Quad(3), big;
   badIndex.triangles[0] = {0, 1, 3};  // equal to the vertex count
   big.vertices.assign(40000, TVector{0, 0, 0});
-  const Hostile files[] = {
-      {"ZRM2 magic", MakeZrm2({Quad(3)})},
-      {"no frames", MakeZrm1({Quad(3)}, 0)},
-      {"negative vertex count", header(-1, 0)},
-      {"negative triangle count", header(3, -5)},
-      {"huge vertex count", header(0x7FFFFFFF, 0)},
-      {"huge triangle count", header(3, 0x40000000)},
-      {"index out of range", MakeZrm1({badIndex}, 1)},
-      {"80000 vertices in all", MakeZrm1({big, big}, 1)},
-  };
+  ExpectRefusals<TModel>(
+      {{"ZRM2 magic", MakeZrm2({Quad(3)})}, {"no frames", MakeZrm1({Quad(3)}, 0)},
+       {"negative vertex count", header(-1, 0)}, {"negative triangle count", header(3, -5)},
+       {"huge vertex count", header(0x7FFFFFFF, 0)}, {"huge triangle count", header(3, 0x40000000)},
+       {"index out of range", MakeZrm1({badIndex}, 1)}, {"80000 vertices in all", MakeZrm1({big, big}, 1)}},
+      MakeZrm1({Quad(4), Quad(5)}, 2));
   TModel m;
-  for (const Hostile& f : files) {
-    EXPECT_FALSE(Load1(m, f.bytes)) << f.what;
-    EXPECT_FALSE(m.Loaded) << f.what;
-    EXPECT_EQ(m.MeshCount, 0) << f.what;
-    EXPECT_TRUE(m.Meshes.empty()) << f.what;  // what was read is freed again
-  }
   ModelInit(m);
   EXPECT_FALSE(ModelLoad(m, "data\\models\\no_such_model.zrm"));
-  std::vector<uint8_t> full = MakeZrm1({Quad(4), Quad(5)}, 2);
-  for (size_t n = 0; n < full.size(); ++n) {
-    EXPECT_FALSE(Load1(m, std::vector<uint8_t>(full.begin(), full.begin() + n))) << n;
-    EXPECT_FALSE(m.Loaded);
-  }
-  EXPECT_TRUE(Load1(m, full));
   big.vertices.resize(32768);  // 65536 in all is the most
-  EXPECT_TRUE(Load1(m, MakeZrm1({big, big}, 1)));
+  EXPECT_TRUE(Load(m, MakeZrm1({big, big}, 1)));
   EXPECT_EQ(m.VertexTotal, 65536);
 }
 
-class ModelDrawing : public GLTest {};
-
-TEST_F(ModelDrawing, FrameSelectsTheArrayStart) {
-  TestMesh mesh;
-  mesh.vertices.assign(100, TVector{0, 0, 0});
-  mesh.triangles = {{0, 1, 2}};
-  TModel m;
-  ASSERT_TRUE(Load1(m, MakeZrm1({mesh}, 3)));
-  m.Frame = 2;
-  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glEnableClientState(a);
-  ModelDraw(m);
-  void* vp = nullptr;
-  void* np = nullptr;
-  glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vp);
-  glGetPointerv(GL_NORMAL_ARRAY_POINTER, &np);
-  EXPECT_EQ(vp, static_cast<void*>(m.FrameVertices.data() + 200));
-  EXPECT_EQ(np, static_cast<void*>(m.FrameNormals.data() + 200));
-  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glDisableClientState(a);
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-TEST_F(ModelDrawing, FailedZrm2DrawsNothingAndLeavesArrays) {
-  TModel_v2 m;
-  EXPECT_FALSE(Load2(m, {'Z', 'R', 'M', '2', 1, 0}));
-  glEnableClientState(GL_VERTEX_ARRAY);
-  ModelV2Draw(m);
-  EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
-  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
-  glDisableClientState(GL_VERTEX_ARRAY);
-  ASSERT_TRUE(Load2(m, MakeZrm2({BoxMesh({0, 0, 0}, 1)})));
-  ModelV2Draw(m);
-  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));  // a drawn model switches its arrays off
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+TEST(Zrm2, RefusesHostileFilesAndEveryTruncation) {
+  ByteWriter tooMany;
+  tooMany.Raw("ZRM2").I32(1).I32(65537).I32(0).b.resize(16 + 65537 * 12);
+  TestMesh badIndex = Quad(3);
+  badIndex.triangles[0] = {3, 0, 1};
+  ExpectRefusals<TModel_v2>(
+      {{"ZRM1 magic", MakeZrm1({Quad(3)}, 1)}, {"negative mesh count", ByteWriter().Raw("ZRM2").I32(-1).b},
+       {"huge mesh count", ByteWriter().Raw("ZRM2").I32(0x7FFFFFFF).I32(0).I32(0).b},
+       {"65537 vertices", tooMany.b}, {"index out of range", MakeZrm2({badIndex})}},
+      MakeZrm2({Quad(4), BoxMesh({0, 0, 0}, 1)}));
 }
 
 TEST(Zrm2, NormalsSumFacesUnweightedUnusedVerticesStayZero) {
@@ -182,41 +141,12 @@ TEST(Zrm2, NormalsSumFacesUnweightedUnusedVerticesStayZero) {
   shared.vertices = {{0, 0, 0}, {0, 0, 10}, {10, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   shared.triangles = {{0, 1, 2}, {0, 3, 4}};
   TModel_v2 m;
-  ASSERT_TRUE(Load2(m, MakeZrm2({single, shared})));
+  ASSERT_TRUE(Load(m, MakeZrm2({single, shared})));
   ASSERT_EQ(m.MeshCount, 2);
-  const TMesh_v2& g = m.Meshes[0];
-  for (int i = 0; i < 3; ++i) ExpectVec(g.Normals[i], 0, 1, 0);
-  ExpectVec(g.Normals[3], 0, 0, 0);   // used by no triangle
-  ExpectVec(g.Vertices[1], 0, 0, 1);  // no scale factor in this format
+  for (int i = 0; i < 3; ++i) ExpectVec(m.Meshes[0].Normals[i], 0, 1, 0);
+  ExpectVec(m.Meshes[0].Normals[3], 0, 0, 0);   // used by no triangle
+  ExpectVec(m.Meshes[0].Vertices[1], 0, 0, 1);  // no scale factor in this format
   ExpectVec(m.Meshes[1].Normals[0], 0.70710678f, 0.70710678f, 0);
-}
-
-TEST(Zrm2, RefusesHostileFilesAndEveryTruncation) {
-  ByteWriter neg, absurd, tooMany;
-  neg.Raw("ZRM2").I32(-1);
-  absurd.Raw("ZRM2").I32(0x7FFFFFFF).I32(0).I32(0);
-  tooMany.Raw("ZRM2").I32(1).I32(65537).I32(0);
-  tooMany.b.resize(tooMany.b.size() + 65537 * 12);
-  TestMesh badIndex = Quad(3);
-  badIndex.triangles[0] = {3, 0, 1};
-  const Hostile files[] = {
-      {"ZRM1 magic", MakeZrm1({Quad(3)}, 1)},  {"negative mesh count", neg.b},
-      {"huge mesh count", absurd.b},           {"65537 vertices", tooMany.b},
-      {"index out of range", MakeZrm2({badIndex})},
-  };
-  TModel_v2 m;
-  for (const Hostile& f : files) {
-    EXPECT_FALSE(Load2(m, f.bytes)) << f.what;
-    EXPECT_FALSE(m.Loaded) << f.what;
-    EXPECT_EQ(m.MeshCount, 0) << f.what;
-  }
-  std::vector<uint8_t> full = MakeZrm2({Quad(4), BoxMesh({0, 0, 0}, 1)});
-  for (size_t n = 0; n < full.size(); ++n) {
-    EXPECT_FALSE(Load2(m, std::vector<uint8_t>(full.begin(), full.begin() + n))) << n;
-    EXPECT_FALSE(m.Loaded);
-  }
-  EXPECT_TRUE(Load2(m, full));
-  EXPECT_EQ(m.MeshCount, 2);
 }
 
 TEST(Zrm2, FileLoadAndFree) {
@@ -227,8 +157,40 @@ TEST(Zrm2, FileLoadAndFree) {
   ASSERT_TRUE(ModelV2Load(m, dir.File("gun.zrm")));
   EXPECT_EQ(m.Meshes[0].TriangleCount, 12);
   ModelV2Free(m);
-  EXPECT_FALSE(m.Loaded);
-  EXPECT_EQ(m.MeshCount, 0);
-  EXPECT_TRUE(m.Meshes.empty());
+  EXPECT_EQ(std::tuple(m.Loaded, m.MeshCount, m.Meshes.empty()), std::tuple(false, 0, true));
   EXPECT_FALSE(ModelV2Load(m, dir.File("missing.zrm")));
+}
+
+class ModelDrawing : public GLTest {};
+
+TEST_F(ModelDrawing, FrameSelectsTheArrayStart) {
+  TestMesh mesh;
+  mesh.vertices.assign(100, TVector{0, 0, 0});
+  mesh.triangles = {{0, 1, 2}};
+  TModel m;
+  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 3)));
+  m.Frame = 2;
+  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glEnableClientState(a);
+  ModelDraw(m);
+  void *vp = nullptr, *np = nullptr;
+  glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vp);
+  glGetPointerv(GL_NORMAL_ARRAY_POINTER, &np);
+  EXPECT_EQ(vp, static_cast<void*>(m.FrameVertices.data() + 200));
+  EXPECT_EQ(np, static_cast<void*>(m.FrameNormals.data() + 200));
+  for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glDisableClientState(a);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ModelDrawing, FailedZrm2DrawsNothingAndLeavesArrays) {
+  TModel_v2 m;
+  EXPECT_FALSE(Load(m, {'Z', 'R', 'M', '2', 1, 0}));
+  glEnableClientState(GL_VERTEX_ARRAY);
+  ModelV2Draw(m);
+  EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+  glDisableClientState(GL_VERTEX_ARRAY);
+  ASSERT_TRUE(Load(m, MakeZrm2({BoxMesh({0, 0, 0}, 1)})));
+  ModelV2Draw(m);
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));  // a drawn model switches its arrays off
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

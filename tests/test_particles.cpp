@@ -28,6 +28,12 @@ bool InList(const TP_Particle* q) {
     if (p == q) return true;
   return false;
 }
+// Updates until p leaves the list (at most 200 times); how many updates that took.
+int UpdatesUntilGone(const TP_Particle* p) {
+  int n = 0;
+  while (InList(p) && n < 200) UpdateParticles(), ++n;
+  return n;
+}
 
 // Records its draws; its life is set by the test.
 std::vector<std::string> Drawn;
@@ -62,7 +68,7 @@ class Particles : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Particles, FireSeenForOneStepSmokeAndRicochetRiseForFifty) {
+TEST_F(Particles, FireSeenForOneStepSmokeAndRicochetRiseForFiftyBloodLandsAfterAboutTwenty) {
   TP_Particle* f = new TP_Fire({1, 2, 3});
   TP_Particle* s = new TP_Smoke({1, 2, 3});
   TP_Particle* r = new TP_Ricochet({1, 2, 3});
@@ -81,20 +87,23 @@ TEST_F(Particles, FireSeenForOneStepSmokeAndRicochetRiseForFifty) {
   }
   UpdateParticles();
   EXPECT_EQ(ParticleList.Count, 0);
+  TP_Blood* b = new TP_Blood({10, 1, 10});
+  AddParticle(b);
+  int steps = 1 + UpdatesUntilGone(b);
+  EXPECT_TRUE(steps >= 19 && steps <= 22) << steps;
 }
 
-TEST_F(Particles, GibKeepsItsLifeWhileFlyingThen128Steps) {
+TEST_F(Particles, GibKeepsItsLifeWhileFlyingThen128StepsAndLandsOffTheMapToo) {
   TP_Gibs* g = new TP_Gibs({10, 1, 10}, SpiderModel.Meshes[0], Pi / 2);
   EXPECT_FLOAT_EQ(g->Angle, 90);  // the heading is given in radians, drawn in degrees
   AddParticle(g);
   int steps = 0;
-  while (!g->Landed) {
+  for (; !g->Landed; ++steps) {
     EXPECT_EQ(g->Life, 128);
     UpdateParticles();
-    ASSERT_LT(++steps, 100);
+    ASSERT_LT(steps, 100);
   }
-  EXPECT_GE(steps, 18);  // thrown up at 0.4 a step, falling by 0.04 a step
-  EXPECT_LE(steps, 20);
+  EXPECT_TRUE(steps >= 18 && steps <= 20) << steps;  // thrown up at 0.4 a step, falling by 0.04 a step
   EXPECT_FLOAT_EQ(g->Position.y, 1);
   EXPECT_EQ(g->Life, 128);  // the landing step itself costs nothing
   for (int i = 0; i < 127; ++i) UpdateParticles();
@@ -102,23 +111,8 @@ TEST_F(Particles, GibKeepsItsLifeWhileFlyingThen128Steps) {
   EXPECT_EQ(g->Life, 1);
   UpdateParticles();
   EXPECT_EQ(ParticleList.Count, 0);
-}
-
-TEST_F(Particles, BloodDropLandsAfterAboutTwentySteps) {
-  TP_Blood* b = new TP_Blood({10, 1, 10});
-  AddParticle(b);
-  int steps = 1;
-  while (InList(b)) {
-    UpdateParticles();
-    ASSERT_LT(++steps, 100);
-  }
-  EXPECT_GE(steps, 19);
-  EXPECT_LE(steps, 22);
-}
-
-TEST_F(Particles, GibsOffTheMapStillLand) {
   MapFree(GameMap, false);  // no ground at all: height 0
-  TP_Gibs* g = new TP_Gibs({-500, 3, 1e6f}, SpiderModel.Meshes[0], 0);
+  g = new TP_Gibs({-500, 3, 1e6f}, SpiderModel.Meshes[0], 0);
   AddParticle(g);
   for (int i = 0; i < 60 && !g->Landed; ++i) UpdateParticles();
   EXPECT_TRUE(g->Landed);
@@ -144,8 +138,7 @@ TEST_F(Particles, UpdateUnlinksTheDeadAnywhereAndDrawingTakesTwoPassesNewestFirs
 // Gibs copy the mesh record and share its arrays: either side may go first.
 TEST_F(Particles, GibsAndTheModelShareMeshArraysEitherMayGoFirst) {
   const TVector* data = SpiderModel.Meshes[0].Vertices.Data();
-  for (int i = 0; i < SpiderModel.MeshCount; ++i)
-    AddParticle(new TP_Gibs({5, 5, 5}, SpiderModel.Meshes[i], 0));
+  for (int i = 0; i < SpiderModel.MeshCount; ++i) AddParticle(new TP_Gibs({5, 5, 5}, SpiderModel.Meshes[i], 0));
   EXPECT_EQ(SpiderModel.Meshes[0].Vertices.UseCount(), 2);
   ClearParticles();
   EXPECT_EQ(ParticleList.Count, 0);
@@ -162,6 +155,8 @@ TEST_F(Particles, GibsAndTheModelShareMeshArraysEitherMayGoFirst) {
   EXPECT_EQ(g->Mesh.Triangles.Size(), 12u);
   UpdateParticles();
 }
+
+namespace {
 
 class ParticleDrawing : public GLTest {
  protected:
@@ -185,7 +180,7 @@ class ParticleDrawing : public GLTest {
   };
   // Window positions and texture coordinates of the vertices drawn by f, in feedback mode.
   // Quads may come back split into triangles: each corner is kept once.
-  std::vector<Corner> Capture(const std::function<void()>& f) {
+  static std::vector<Corner> Capture(const std::function<void()>& f) {
     std::vector<GLfloat> buf(8192);
     glFeedbackBuffer(GLsizei(buf.size()), GL_3D_COLOR_TEXTURE, buf.data());
     glRenderMode(GL_FEEDBACK);
@@ -194,43 +189,46 @@ class ParticleDrawing : public GLTest {
     std::vector<Corner> out;
     for (GLint i = 0; i < n;) {
       GLint token = GLint(buf[i++]);
-      GLint count = token == GL_POLYGON_TOKEN
-                        ? GLint(buf[i++])
-                        : (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN ? 2 : 1);
+      GLint count = token == GL_POLYGON_TOKEN ? GLint(buf[i++])
+                                              : (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN ? 2 : 1);
       for (GLint v = 0; v < count; ++v, i += 11) {
         Corner c = {buf[i], buf[i + 1], buf[i + 7], buf[i + 8]};
-        bool seen = false;
-        for (const Corner& q : out)
-          seen = seen || (std::fabs(q.x - c.x) < 1e-3f && std::fabs(q.y - c.y) < 1e-3f);
-        if (!seen) out.push_back(c);
+        if (!At(out, c.s, c.t, c.x, c.y)) out.push_back(c);
       }
     }
     return out;
   }
-  static const Corner* At(const std::vector<Corner>& v, float s, float t) {
+  // The corner with texture coordinates (s, t), or with window position (x, y) when given.
+  static const Corner* At(const std::vector<Corner>& v, float s, float t, float x = NAN, float y = NAN) {
     for (const Corner& c : v)
-      if (std::fabs(c.s - s) < 1e-4f && std::fabs(c.t - t) < 1e-4f) return &c;
+      if (std::isnan(x) ? std::fabs(c.s - s) < 1e-4f && std::fabs(c.t - t) < 1e-4f
+                        : std::fabs(c.x - x) < 1e-3f && std::fabs(c.y - y) < 1e-3f)
+        return &c;
     return nullptr;
   }
 };
 
+}  // namespace
+
 // Texture corner (0,0) at P - R - U, (1,0) at P + R - U, (1,1) at P + R + U, (0,1) at P - R + U,
 // R and U taken from the view's rows: under a view turned a quarter about y the quad still
 // faces the eye, the upright square of corners (+-1, +-1) in eye space.
-TEST_F(ParticleDrawing, BillboardCornersFollowTheViewAxes) {
+TEST_F(ParticleDrawing, BillboardCornersFollowTheViewAxesAndTurnInTheViewPlane) {
   struct {
-    float turn, x, size;
+    float turn, x, size, angle;
     float corners[4][4];  // s, t, window x, window y
   } cases[] = {
-      {0, 1, 0.5f, {{0, 0, 360, 210}, {1, 0, 440, 210}, {1, 1, 440, 270}, {0, 1, 360, 270}}},
-      {Pi / 2, 0, 1, {{0, 0, 240, 180}, {1, 0, 400, 180}, {1, 1, 400, 300}, {0, 1, 240, 300}}},
+      {0, 1, 0.5f, 0, {{0, 0, 360, 210}, {1, 0, 440, 210}, {1, 1, 440, 270}, {0, 1, 360, 270}}},
+      {Pi / 2, 0, 1, 0, {{0, 0, 240, 180}, {1, 0, 400, 180}, {1, 1, 400, 300}, {0, 1, 240, 300}}},
+      // A quarter turn: every corner moves to a neighbour's place.
+      {0, 0, 1, Pi / 2, {{0, 0, 240, 300}, {1, 0, 240, 180}, {1, 1, 400, 180}, {0, 1, 400, 300}}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.turn);
+    SCOPED_TRACE(c.turn + c.angle);
     MatrixFromAxisAngle({0, 1, 0}, c.turn, Camera.View);
     std::vector<Corner> v = Capture([&c] {
       glLoadMatrixf(Camera.View.m);
-      DrawBillboard({c.x, 0, 0}, c.size, 0);
+      DrawBillboard({c.x, 0, 0}, c.size, c.angle);
       glLoadIdentity();
     });
     ASSERT_EQ(v.size(), 4u);
@@ -243,26 +241,13 @@ TEST_F(ParticleDrawing, BillboardCornersFollowTheViewAxes) {
   }
 }
 
-TEST_F(ParticleDrawing, RotatedBillboardTurnsInTheViewPlane) {
-  std::vector<Corner> v = Capture([] { DrawBillboard({0, 0, 0}, 1, Pi / 2); });
-  ASSERT_EQ(v.size(), 4u);
-  // A quarter turn: every corner moves to a neighbour's place.
-  for (const Corner& c : v) {
-    EXPECT_NEAR(std::fabs(c.x - 320), 80, 0.01f);
-    EXPECT_NEAR(std::fabs(c.y - 240), 60, 0.01f);
-  }
-  const Corner* origin = At(v, 0, 0);
-  ASSERT_NE(origin, nullptr);
-  EXPECT_FALSE(std::fabs(origin->x - 240) < 0.01f && std::fabs(origin->y - 180) < 0.01f);
-}
-
 TEST_F(ParticleDrawing, CulledClassesSkipSpheresOutsideTheView) {
   // The camera's planes reject everything left of x = 100; GL itself draws unclipped.
   auto rejectLeftOf100 = [] {
     Camera.Frustum[0][0] = 1;
     Camera.Frustum[0][3] = -100;
   };
-  auto drawn = [this](std::initializer_list<TP_Particle*> list) {
+  auto drawn = [](std::initializer_list<TP_Particle*> list) {
     ClearParticles();
     for (TP_Particle* p : list) AddParticle(p);
     return Capture(DrawParticles).size();
@@ -274,8 +259,8 @@ TEST_F(ParticleDrawing, CulledClassesSkipSpheresOutsideTheView) {
   ASSERT_TRUE(ModelLoadMemory(body, bytes.data(), bytes.size()));
   rejectLeftOf100();
   // The smoke at x = 120 is kept but lies far off screen.
-  EXPECT_EQ(drawn({new TP_Smoke({120, 0, 0}), new TP_Smoke(at), new TP_Ricochet(at),
-                   new TP_Blood(at), new TP_Gibs(at, body.Meshes[0], 0)}),
+  EXPECT_EQ(drawn({new TP_Smoke({120, 0, 0}), new TP_Smoke(at), new TP_Ricochet(at), new TP_Blood(at),
+                   new TP_Gibs(at, body.Meshes[0], 0)}),
             0u);
   std::memset(Camera.Frustum, 0, sizeof Camera.Frustum);  // planes that reject nothing
   EXPECT_GT(drawn({new TP_Gibs(at, body.Meshes[0], 0)}), 3u);
@@ -297,12 +282,8 @@ TEST_F(ParticleDrawing, DrawingLeavesAlphaBlendAndDepthWrites) {
   glGetIntegerv(GL_BLEND_SRC, &src);
   glGetIntegerv(GL_BLEND_DST, &dst);
   glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(src, GL_SRC_ALPHA);
-  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-  EXPECT_EQ(mask, GL_TRUE);
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND) && !glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_LINE_SMOOTH));
+  EXPECT_EQ(std::vector<GLint>({src, dst, mask}), std::vector<GLint>({GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_TRUE}));
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   SetBlendMode(0);
 }
@@ -312,8 +293,7 @@ TEST_F(ParticleDrawing, TexturesLoadClampedAndTheSplatIsKept) {
   std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::create_directories(dir.Path() + "/data/textures");
   TgaSpec s;
-  s.width = 8;
-  s.height = 8;
+  s.width = s.height = 8;
   s.pixels.assign(8 * 8 * 3, 77);
   for (const char* n : {"smoke", "ricochet", "blood", "gibs"})
     WriteBytes(dir.Path() + "/data/textures/" + n + ".tga", MakeTga(s));

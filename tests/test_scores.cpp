@@ -9,6 +9,16 @@
 
 namespace {
 
+const std::vector<int32_t> kDefaults = {1000, 875, 750, 625, 500, 375, 250, 125};
+constexpr size_t Entry(int i) { return 17 + 24 * size_t(i); }  // offset of entry i in the file
+std::string Name(const TScoreEntry& e) { return ShortTextString(e.Name); }
+
+std::vector<int32_t> Scores() {
+  std::vector<int32_t> s;
+  for (const TScoreEntry& e : ScoreTable) s.push_back(e.Score);
+  return s;
+}
+
 // Every test runs in its own empty directory, as the game does in its own.
 class ScoreFile : public ::testing::Test {
  protected:
@@ -19,80 +29,73 @@ class ScoreFile : public ::testing::Test {
     ResetScoreTable();
   }
   void TearDown() override { std::filesystem::current_path(old_); }
-  std::vector<uint8_t> File() { return ReadBytes(dir_.File("score.dat")); }
+  std::vector<uint8_t> File() { return ReadBytes(path_); }
+  void Load(const std::vector<uint8_t>& bytes) {
+    WriteBytes(path_, bytes);
+    LoadScores();
+  }
   // A saved file of another run, which a failed save must leave as it was.
   std::vector<uint8_t> WriteOldFile() {
     std::vector<uint8_t> old(209, 0);
     old[0] = 3;
     std::memcpy(&old[1], "Old", 3);
-    WriteBytes(dir_.File("score.dat"), old);
+    WriteBytes(path_, old);
     ShortTextAssign(PlayerName, "New");
     return old;
   }
   ScratchDir dir_;
+  const std::string path_ = dir_.File("score.dat");
   std::filesystem::path old_;
 };
 
-std::vector<int32_t> Scores() {
-  std::vector<int32_t> s;
-  for (const TScoreEntry& e : ScoreTable) s.push_back(e.Score);
-  return s;
-}
-
 // Each case starts from the default table; names mark who entered where.
 TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
-  const std::vector<int32_t> defaults = {1000, 875, 750, 625, 500, 375, 250, 125};
   struct Case {
     std::vector<int32_t> added;  // by "A", then "B"
     std::vector<int32_t> table;
     int slotOfLast;  // -1: the last one did not enter
   } cases[] = {
-      {{125}, defaults, -1},  // equal to the last does not enter
+      {{125}, kDefaults, -1},  // equal to the last does not enter
       {{126}, {1000, 875, 750, 625, 500, 375, 250, 126}, 7},
       {{2000}, {2000, 1000, 875, 750, 625, 500, 375, 250}, 0},
       {{750, 750}, {1000, 875, 750, 750, 750, 625, 500, 375}, 4},
-      {{0, -5}, defaults, -1},
+      {{0, -5}, kDefaults, -1},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.added[0]);
     ResetScoreTable();
     const char* names[] = {"A", "B"};
     for (size_t i = 0; i < c.added.size(); ++i) {
       ShortTextAssign(PlayerName, names[i]);
       AddScore(c.added[i]);
     }
-    EXPECT_EQ(Scores(), c.table) << c.added[0];
-    if (c.slotOfLast >= 0) {
-      EXPECT_EQ(ShortTextString(ScoreTable[c.slotOfLast].Name), names[c.added.size() - 1]) << c.added[0];
-      if (c.slotOfLast == 0) {
-        EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Player");
-      }
-    }
+    EXPECT_EQ(Scores(), c.table);
+    if (c.slotOfLast >= 0) { EXPECT_EQ(Name(ScoreTable[c.slotOfLast]), names[c.added.size() - 1]); }
+    if (c.slotOfLast == 0) { EXPECT_EQ(Name(ScoreTable[1]), "Player"); }
   }
 }
 
 TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209BytesAndOnlyThoseAreRead) {
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
-  WriteBytes(dir_.File("score.dat"), std::vector<uint8_t>(50, 1));  // an older file is replaced
+  WriteBytes(path_, std::vector<uint8_t>(50, 1));  // an older file is replaced
   SaveScores();
   std::vector<uint8_t> f = File();
   ASSERT_EQ(f.size(), 209u);
   EXPECT_EQ(f[0], 10);
   EXPECT_EQ(std::memcmp(&f[1], "Enter Name", 10), 0);
   for (int i = 0; i < 8; ++i) {
-    const uint8_t* e = &f[17 + 24 * i];
+    const uint8_t* e = &f[Entry(i)];
     EXPECT_EQ(e[0], 6);
     EXPECT_EQ(std::memcmp(e + 1, "Player", 6), 0);
-    for (int k = 7; k < 20; ++k) EXPECT_EQ(e[k], 0) << "entry " << i << " byte " << k;
-    int32_t score = e[20] | (e[21] << 8) | (e[22] << 16) | (e[23] << 24);
-    EXPECT_EQ(score, 1000 - 125 * i);
+    EXPECT_EQ(std::vector<uint8_t>(e + 7, e + 20), std::vector<uint8_t>(13, 0)) << "entry " << i;
+    EXPECT_EQ(e[20] | (e[21] << 8) | (e[22] << 16) | (e[23] << 24), 1000 - 125 * i);
   }
   EXPECT_FALSE(std::filesystem::exists(dir_.File("score.dat.tmp")));
   // A longer file is read for its first 209 bytes only.
   f.resize(400, 0xEE);
-  WriteBytes(dir_.File("score.dat"), f);
   ShortTextAssign(PlayerName, "Other");
-  LoadScores();
+  Load(f);
   EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
   EXPECT_EQ(ScoreTable[7].Score, 125);
 }
@@ -107,7 +110,7 @@ TEST_F(ScoreFile, NameAndTableCarryToTheNextRun) {
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Kirsten");
   EXPECT_EQ(ScoreTable[1].Score, 900);
-  EXPECT_EQ(ShortTextString(ScoreTable[1].Name), "Kirsten");
+  EXPECT_EQ(Name(ScoreTable[1]), "Kirsten");
   EXPECT_EQ(ScoreTable[5].Score, -7);
 }
 
@@ -116,54 +119,46 @@ TEST_F(ScoreFile, LeftoverBytesBehindANameAreKept) {
   f[0] = 2;
   std::memcpy(&f[1], "AbCdEfGh", 8);
   for (int i = 0; i < 8; ++i) {
-    f[17 + 24 * i] = 1;
-    f[17 + 24 * i + 1] = 'x';
-    f[17 + 24 * i + 2] = 'y';  // ignored when read, but written back as it was
-    f[17 + 24 * i + 18] = 0x5A;
+    // 'y' is ignored when read, but written back as it was.
+    std::memcpy(&f[Entry(i)], "\1xy", 3);
+    f[Entry(i) + 18] = 0x5A;
   }
-  WriteBytes(dir_.File("score.dat"), f);
-  LoadScores();
+  Load(f);
   EXPECT_EQ(ShortTextString(PlayerName), "Ab");
-  EXPECT_EQ(ShortTextString(ScoreTable[0].Name), "x");
+  EXPECT_EQ(Name(ScoreTable[0]), "x");
   SaveScores();
   EXPECT_EQ(File(), f);
 }
 
 // A short file delivers what it holds; everything behind keeps its current value.
 TEST_F(ScoreFile, ShortFilesFillOnlyWhatTheyHold) {
-  WriteBytes(dir_.File("score.dat"), {5, 'H', 'e', 'l', 'g', 'a', 'Q', 'Q', 'Q', 'Q'});
-  LoadScores();
+  Load({5, 'H', 'e', 'l', 'g', 'a', 'Q', 'Q', 'Q', 'Q'});
   EXPECT_EQ(ShortTextString(PlayerName), "Helga");
   EXPECT_EQ(PlayerName.Chars[8], 'Q');
   EXPECT_EQ(PlayerName.Chars[9], 'e');  // tenth character of "Enter Name" untouched
-  EXPECT_EQ(Scores(), (std::vector<int32_t>{1000, 875, 750, 625, 500, 375, 250, 125}));
+  EXPECT_EQ(Scores(), kDefaults);
   std::vector<uint8_t> full(209, 0);
   for (int i = 0; i < 8; ++i) {
-    full[17 + 24 * i] = 1;
-    full[17 + 24 * i + 1] = 'a' + i;
-    full[17 + 24 * i + 20] = static_cast<uint8_t>(10 - i);
+    full[Entry(i)] = 1;
+    full[Entry(i) + 1] = uint8_t('a' + i);
+    full[Entry(i) + 20] = uint8_t(10 - i);
   }
   // Cut after the first byte of entry 2's score: its low byte comes from the file.
-  full.resize(17 + 24 * 2 + 21);
-  WriteBytes(dir_.File("score.dat"), full);
-  LoadScores();
-  EXPECT_EQ(ScoreTable[0].Score, 10);
-  EXPECT_EQ(ScoreTable[1].Score, 9);
-  EXPECT_EQ(ScoreTable[2].Score, (750 & ~0xFF) | 8);
-  EXPECT_EQ(ShortTextString(ScoreTable[2].Name), "c");
-  EXPECT_EQ(ShortTextString(ScoreTable[3].Name), "Player");
-  EXPECT_EQ(ScoreTable[3].Score, 625);
+  full.resize(Entry(2) + 21);
+  Load(full);
+  EXPECT_EQ(Scores(), (std::vector<int32_t>{10, 9, (750 & ~0xFF) | 8, 625, 500, 375, 250, 125}));
+  EXPECT_EQ(Name(ScoreTable[2]), "c");
+  EXPECT_EQ(Name(ScoreTable[3]), "Player");
 }
 
-TEST_F(ScoreFile, StoredLengthAbove16IsClamped) {
+TEST_F(ScoreFile, StoredLengthAbove16IsClampedAndADirectoryInTheFilesPlaceLoadsDefaults) {
   std::vector<uint8_t> f(209, 'n');
   f[0] = 200;
   for (int i = 0; i < 8; ++i) {
-    f[17 + 24 * i] = 255;
-    std::memset(&f[17 + 24 * i + 20], 0, 4);
+    f[Entry(i)] = 255;
+    std::memset(&f[Entry(i) + 20], 0, 4);
   }
-  WriteBytes(dir_.File("score.dat"), f);
-  LoadScores();
+  Load(f);
   EXPECT_EQ(PlayerName.Length, 16);
   EXPECT_EQ(ShortTextString(PlayerName), std::string(16, 'n'));
   for (const TScoreEntry& e : ScoreTable) EXPECT_EQ(e.Name.Length, 16);
@@ -171,14 +166,13 @@ TEST_F(ScoreFile, StoredLengthAbove16IsClamped) {
   EXPECT_FALSE(ShortTextAppend(PlayerName, 'x'));
   ShortTextDeleteLast(PlayerName);
   EXPECT_EQ(PlayerName.Length, 15);
-}
-
-TEST_F(ScoreFile, DirectoryNamedScoreDatLoadsDefaults) {
-  std::filesystem::create_directory(dir_.File("score.dat"));
+  std::filesystem::remove(path_);
+  std::filesystem::create_directory(path_);
   ShortTextAssign(PlayerName, "Kept");
+  ResetScoreTable();
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Kept");
-  EXPECT_EQ(ScoreTable[0].Score, 1000);
+  EXPECT_EQ(Scores(), kDefaults);
 }
 
 TEST_F(ScoreFile, FailedTempCreationKeepsTheOldFile) {

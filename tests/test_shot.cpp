@@ -19,8 +19,7 @@ constexpr float Pi = 3.14159265358979f;
 template <typename T>
 int Count() {
   int n = 0;
-  for (TP_Particle* p = ParticleList.Head; p; p = p->Next)
-    if (typeid(*p) == typeid(T)) ++n;
+  for (TP_Particle* p = ParticleList.Head; p; p = p->Next) n += typeid(*p) == typeid(T);
   return n;
 }
 
@@ -38,18 +37,15 @@ class Shot : public ::testing::Test {
     // Flat ground at y = 1 over 0..124, a two-mesh spider with radius about 3.5.
     ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(64, 64, 8)));
     ModelInit(SpiderModel);
-    std::vector<uint8_t> bytes =
-        MakeZrm1({BoxMesh({0, 0, 0}, 20), BoxMesh({0, 10, 0}, 10)}, 1);
+    std::vector<uint8_t> bytes = MakeZrm1({BoxMesh({0, 0, 0}, 20), BoxMesh({0, 10, 0}, 10)}, 1);
     ASSERT_TRUE(ModelLoadMemory(SpiderModel, bytes.data(), bytes.size()));
-    NoBlood = false;
-    NoGibs = false;
+    NoBlood = NoGibs = false;
   }
   void TearDown() override {
     ClearParticles();
     MapFree(GameMap, false);
     ModelFree(SpiderModel);
-    NoBlood = false;
-    NoGibs = false;
+    NoBlood = NoGibs = false;
   }
   TSpider* SpiderAt(const TVector& p, int health = 3) {
     TSpider* s = MapAddSpider(GameMap);
@@ -66,13 +62,11 @@ class Shot : public ::testing::Test {
 TEST_F(Shot, StraightUpLeavesOnlyTheMuzzleEffectsAtTheOrigin) {
   EXPECT_FALSE(MapShoot(GameMap, origin, {Pi / 2, 0, 0}));
   EXPECT_EQ(ParticleList.Count, 2);
-  EXPECT_EQ(Count<TP_Trace>(), 0);
-  EXPECT_EQ(Count<TP_Ricochet>(), 0);
+  EXPECT_EQ(Count<TP_Trace>() + Count<TP_Ricochet>(), 0);
   TP_Fire* f = First<TP_Fire>();
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->Position.x, origin.x);
   TP_Smoke* s = First<TP_Smoke>();
-  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(f && s);
+  EXPECT_EQ(f->Position.x, origin.x);
   EXPECT_FLOAT_EQ(s->Position.y, origin.y + 0.02f);  // already updated once
   EXPECT_EQ(ParticleList.Head, f);  // fire added after the smoke
 }
@@ -109,66 +103,59 @@ TEST_F(Shot, SpreadStaysWithinTwoAndAHalfDegrees) {
     lo = std::min(lo, heading);
     hi = std::max(hi, heading);
   }
-  EXPECT_GE(lo, -0.0437f);
-  EXPECT_LE(hi, 0.0437f);
-  EXPECT_LT(lo, -0.03f);
-  EXPECT_GT(hi, 0.03f);
-}
-
-TEST_F(Shot, SpiderBehindIsNeverHit) {
-  TSpider* s = SpiderAt({19, 3, 20});
-  for (int i = 0; i < 50; ++i) EXPECT_FALSE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(s->Health, 3);
-  EXPECT_EQ(Count<TP_Blood>(), 0);
+  EXPECT_TRUE(lo >= -0.0437f && lo < -0.03f) << lo;
+  EXPECT_TRUE(hi <= 0.0437f && hi > 0.03f) << hi;
 }
 
 TEST_F(Shot, ThreeHitsKillWithBloodGibsAndRemoval) {
   SpiderAt({30, 3, 20});
-  ASSERT_EQ(GameMap.SpiderCount, 1);
-  EXPECT_FALSE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(GameMap.Spiders->Health, 2);
-  EXPECT_EQ(Count<TP_Blood>(), 3);
-  EXPECT_FALSE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(Count<TP_Blood>(), 6);
-  EXPECT_EQ(Count<TP_Gibs>(), 0);
-  EXPECT_TRUE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(Count<TP_Blood>(), 9);
-  EXPECT_EQ(Count<TP_Gibs>(), SpiderModel.MeshCount);
+  for (int hit = 1; hit <= 3; ++hit) {
+    EXPECT_EQ(MapShoot(GameMap, origin, level), hit == 3);
+    EXPECT_EQ(Count<TP_Blood>(), 3 * hit);
+    EXPECT_EQ(Count<TP_Gibs>(), hit == 3 ? SpiderModel.MeshCount : 0);
+    if (hit < 3) { EXPECT_EQ(GameMap.Spiders->Health, 3 - hit); }
+  }
   EXPECT_EQ(GameMap.SpiderCount, 0);
   EXPECT_EQ(GameMap.Spiders, nullptr);
   EXPECT_EQ(Count<TP_Trace>(), 0);  // a hit leaves no tracer
   // Gibs come in mesh order: the last added (the head) carries the last mesh.
-  TP_Gibs* g = First<TP_Gibs>();
-  EXPECT_EQ(g->Mesh.Vertices.Data(), SpiderModel.Meshes[1].Vertices.Data());
-}
-
-TEST_F(Shot, NoBloodNoGibsLeavesOnlyTheRemoval) {
-  NoBlood = true;
-  NoGibs = true;
+  EXPECT_EQ(First<TP_Gibs>()->Mesh.Vertices.Data(), SpiderModel.Meshes[1].Vertices.Data());
+  // Without blood and gibs a kill leaves only the smoke and fire.
+  NoBlood = NoGibs = true;
+  ClearParticles();
   SpiderAt({30, 3, 20}, 1);
   EXPECT_TRUE(MapShoot(GameMap, origin, level));
   EXPECT_EQ(GameMap.SpiderCount, 0);
-  EXPECT_EQ(ParticleList.Count, 2);  // smoke and fire
+  EXPECT_EQ(ParticleList.Count, 2);
 }
 
-TEST_F(Shot, HillTakesTheBullet) {
-  ASSERT_TRUE(MapBuildTerrain(GameMap, MakeHeightImage(64, 64, [](int k, int) {
-    return uint8_t(k == 15 ? 255 : 8);  // a ridge along x = 30
-  })));
-  TSpider* s = SpiderAt({40, 3, 20});
-  for (int i = 0; i < 10; ++i) EXPECT_FALSE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(s->Health, 3);
-  EXPECT_EQ(Count<TP_Trace>(), 10);
-  EXPECT_EQ(Count<TP_Ricochet>(), 10);
-}
-
-TEST_F(Shot, SpiderBeforeTheGroundIsHit) {
-  // Aimed at the ground 20 ahead; the spider stands halfway on the line of fire.
-  float elevation = std::atan2(-2.0f, 20.0f);
-  TSpider* s = SpiderAt({30, 2, 20});
-  EXPECT_FALSE(MapShoot(GameMap, origin, {elevation, 0, 0}));
-  EXPECT_EQ(s->Health, 2);
-  EXPECT_EQ(Count<TP_Trace>(), 0);
+// Which spider a shot along +x from (20, 3, 20) hurts, if any, and what it leaves.
+TEST_F(Shot, TheShotHurtsTheNearestSpiderOnItsLineBeforeTheGround) {
+  const struct {
+    const char* what;
+    TVector at;
+    float elevation;
+    bool ridge;  // a ridge along x = 30
+    int shots, health, traces;
+  } cases[] = {
+      {"behind", {19, 3, 20}, 0, false, 50, 3, -1},
+      {"behind a hill", {40, 3, 20}, 0, true, 10, 3, 10},
+      {"before the ground", {30, 2, 20}, std::atan2(-2.0f, 20.0f), false, 1, 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RandomSeed(1234);
+    ClearParticles();
+    while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
+    auto ridge = [&](int k, int) { return uint8_t(c.ridge && k == 15 ? 255 : 8); };
+    ASSERT_TRUE(MapBuildTerrain(GameMap, MakeHeightImage(64, 64, ridge)));
+    TSpider* s = SpiderAt(c.at);
+    for (int i = 0; i < c.shots; ++i) EXPECT_FALSE(MapShoot(GameMap, origin, {c.elevation, 0, 0}));
+    EXPECT_EQ(s->Health, c.health);
+    EXPECT_EQ(Count<TP_Blood>(), 3 * (3 - c.health));
+    if (c.traces >= 0) { EXPECT_EQ(Count<TP_Trace>(), c.traces); }
+    if (c.ridge) { EXPECT_EQ(Count<TP_Ricochet>(), c.traces); }
+  }
 }
 
 TEST_F(Shot, NearestCandidateWinsAndTiesGoToTheHead) {

@@ -1,22 +1,23 @@
 // Spiders and waves: the wave controller's timing and sizes, aiming, walking, biting, placement.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
-#include "actors/l_player.h"
-#include "actors/l_spider.h"
-#include "app/l_utils.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
 #include "support/game_env.h"
 #include "support/world_maps.h"
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
+using std::tuple;
+constexpr float Pi = kPi;
 
+auto Wave() { return tuple(WaveSize, SpawnsLeft, WaveDelay); }
+void RemoveAllSpiders() {
+  while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
+}
+
+// A new game with its first wave to come; the player never dies of its bites.
 class Spiders : public GameTest {
  protected:
   void SetUp() override {
@@ -25,21 +26,14 @@ class Spiders : public GameTest {
     NewGame();
     MenuActive = false;
   }
-  // Keeps the player alive through long waits without changing what spawns.
-  void Immortal() { Player.Health = 1000000; }
-  static void RemoveAllSpiders() {
-    while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
-  }
 };
 
 // One spider of the test's own at (100, 8, 100), the player on the ground, none spawning.
-class LoneSpider : public Spiders {
+class LoneSpider : public PlayTest {
  protected:
   void SetUp() override {
-    Spiders::SetUp();
+    PlayTest::SetUp();
     if (IsSkipped()) return;
-    SpawnsLeft = 0;
-    Step();
     s = MapAddSpider(GameMap);
     s->Position = {100, 8, 100};
   }
@@ -47,7 +41,7 @@ class LoneSpider : public Spiders {
 };
 
 TEST_F(Spiders, FirstWaveWaitsThenSpawns25AndTheNextWaitsForTheLastSpiderThenGrows) {
-  Immortal();
+  Player.Health = 1000000;  // keeps the player alive without changing what spawns
   for (int step = 1; step <= 498; ++step) {
     Step();
     ASSERT_EQ(GameMap.SpiderCount, 0) << "step " << step;
@@ -56,18 +50,13 @@ TEST_F(Spiders, FirstWaveWaitsThenSpawns25AndTheNextWaitsForTheLastSpiderThenGro
   Step();
   EXPECT_EQ(WaveDelay, 1);  // the 499th step is the first that may spawn
   int steps = 0;
-  while (SpawnsLeft > 0 && steps < 5000) {
-    Step();
-    ++steps;
-  }
-  EXPECT_EQ(GameMap.SpiderCount, 25);
-  EXPECT_EQ(WaveDelay, 0);
+  for (; SpawnsLeft > 0 && steps < 5000; ++steps) Step();
+  EXPECT_EQ(tuple(GameMap.SpiderCount, WaveDelay), tuple(25, 0));
   EXPECT_GT(steps, 25 * 5);  // one chance in 15 a step: about 375 steps for 25
   Player.Position = {30, 8, 30};
   for (int i = 0; i < 1000; ++i) {
     Step();
-    ASSERT_EQ(WaveSize, 25);
-    ASSERT_EQ(GameMap.SpiderCount, 25);
+    ASSERT_EQ(tuple(WaveSize, GameMap.SpiderCount), tuple(25, 25));
     // Keep them away from the player so nobody bites or gets stuck.
     for (TSpider* s = GameMap.Spiders; s; s = s->Next) s->Position = {200, 0, 200};
   }
@@ -76,10 +65,8 @@ TEST_F(Spiders, FirstWaveWaitsThenSpawns25AndTheNextWaitsForTheLastSpiderThenGro
   EXPECT_EQ(WaveSize, 25);  // not while one is left
   RemoveAllSpiders();
   Step();
-  EXPECT_EQ(WaveSize, 50);
-  EXPECT_EQ(SpawnsLeft, 50);
-  EXPECT_EQ(WaveDelay, 500);
-  for (int i = 0; i < 498; ++i) Step();
+  EXPECT_EQ(Wave(), tuple(50, 50, 500));
+  Steps(498);
   EXPECT_EQ(GameMap.SpiderCount, 0);
   while (SpawnsLeft > 0) Step();
   EXPECT_EQ(GameMap.SpiderCount, 50);
@@ -89,27 +76,22 @@ TEST_F(Spiders, FirstWaveWaitsThenSpawns25AndTheNextWaitsForTheLastSpiderThenGro
 }
 
 TEST_F(Spiders, SpawnsOnlyAtTheThreeCornersFacingThePlayer) {
-  Immortal();
   WaveDelay = 1;
   SpawnsLeft = 200;
+  const float corners[3][2] = {{220, 50}, {220, 220}, {50, 220}};
   int corner[3] = {0, 0, 0};
-  TSpider* last = GameMap.Spiders;
-  while (SpawnsLeft > 0) {
+  for (TSpider* last = GameMap.Spiders; SpawnsLeft > 0;) {
     SpawnSpiders();
     if (GameMap.Spiders == last) continue;
-    last = GameMap.Spiders;
-    const TSpider& s = *last;
-    EXPECT_EQ(s.Position.y, 0.0f);
-    int c = -1;
-    if (s.Position.x == 220 && s.Position.z == 50) c = 0;
-    if (s.Position.x == 220 && s.Position.z == 220) c = 1;
-    if (s.Position.x == 50 && s.Position.z == 220) c = 2;
-    ASSERT_GE(c, 0) << s.Position.x << "," << s.Position.z;
+    const TSpider& s = *(last = GameMap.Spiders);
+    const TVector p = s.Position;
+    int c = 0;
+    while (c < 3 && !(p.x == corners[c][0] && p.z == corners[c][1])) ++c;
+    ASSERT_TRUE(c < 3 && p.y == 0) << p.x << "," << p.y << "," << p.z;
     ++corner[c];
     // Aimed at the player within the 10 degree error.
-    float want = std::atan2(Player.Position.z - s.Position.z, Player.Position.x - s.Position.x);
-    float diff = std::remainder(s.TargetHeading - want, 2 * Pi);
-    EXPECT_LE(std::fabs(diff), 10 * Pi / 180 + 1e-4f);
+    float want = std::atan2(Player.Position.z - p.z, Player.Position.x - p.x);
+    EXPECT_LE(std::fabs(std::remainder(s.TargetHeading - want, 2 * Pi)), 10 * Pi / 180 + 1e-4f);
   }
   EXPECT_EQ(GameMap.SpiderCount, 200);
   for (int c : corner) EXPECT_GT(c, 30);
@@ -119,12 +101,24 @@ TEST_F(Spiders, NoSpawningOrWaveChangeWhileDead) {
   DamagePlayer(1000);
   Steps(1000);
   EXPECT_EQ(GameMap.SpiderCount, 0);
-  EXPECT_EQ(SpawnsLeft, 25);
-  EXPECT_EQ(WaveDelay, 1);
-  WaveDelay = 0;
-  SpawnsLeft = 0;
+  EXPECT_EQ(Wave(), tuple(25, 25, 1));
+  WaveDelay = SpawnsLeft = 0;
   Step();
   EXPECT_EQ(WaveSize, 25);
+}
+
+TEST_F(Spiders, WithoutAModelTheClockStaysAndNothingBites) {
+  SpawnsLeft = 0;
+  ModelFree(SpiderModel);
+  SpiderModel.Duration = 0;
+  SpiderModel.Radius = 0;
+  TSpider* s = MapAddSpider(GameMap);
+  EXPECT_EQ(s->AnimTime, 0);
+  for (int i = 0; i < 60; ++i) {
+    s->Position = Player.Position;
+    Step();
+  }
+  EXPECT_EQ(tuple(s->AnimTime, Player.Health), tuple(0, 100));
 }
 
 TEST_F(LoneSpider, OnThePlayerItBitesAtOnceThenEvery50StepsUntilTheDeath) {
@@ -138,9 +132,8 @@ TEST_F(LoneSpider, OnThePlayerItBitesAtOnceThenEvery50StepsUntilTheDeath) {
       EXPECT_EQ(health - Player.Health, std::min(health, 6));
     }
     health = Player.Health;
-    if (step > 851) {
-      ASSERT_EQ(s->AttackDelay, 0) << step;  // no bite and no countdown when dead
-    }
+    // No bite and no countdown when dead.
+    if (step > 851) { ASSERT_EQ(s->AttackDelay, 0) << step; }
   }
   // 16 bites of 6, then the 17th takes the last 4.
   for (int b = 1; b <= 801; b += 50) expected.push_back(b);
@@ -174,23 +167,20 @@ TEST_F(LoneSpider, SpawnOutsideASmallMapIsPulledInside) {
 
 TEST_F(LoneSpider, SlopesSlowTheWalkUpAndDown) {
   // A ramp rising an eighth of a unit per unit along x.
-  ASSERT_TRUE(MapBuildTerrain(
-      GameMap, MakeHeightImage(128, 128, [](int k, int) { return uint8_t(2 * k); })));
+  ASSERT_TRUE(MapBuildTerrain(GameMap, MakeHeightImage(128, 128, [](int k, int) { return uint8_t(2 * k); })));
   const float expected = std::sin(std::acos(-0.125f / std::sqrt(1.015625f))) * 0.2f;
   for (float heading : {0.0f, Pi, Pi / 2}) {
     s->Position = {100, 0, 100};
     s->Heading = s->TargetHeading = heading;
     RandomSeed(5);
     UpdateSpider(*s);
-    float want = heading == Pi / 2 ? 0.2f : expected;
-    EXPECT_NEAR(s->Speed, want, 1e-4f) << heading;
+    EXPECT_NEAR(s->Speed, heading == Pi / 2 ? 0.2f : expected, 1e-4f) << heading;
   }
   EXPECT_LT(expected, 0.199f);
 }
 
 TEST_F(LoneSpider, TargetHeadingStaysWithinHalfATurn) {
-  const float headings[] = {0, 3, -3, 7, -7, 40, -40, 1000};
-  for (float h : headings) {
+  for (float h : {0, 3, -3, 7, -7, 40, -40, 1000}) {
     for (int i = 0; i < 50; ++i) {
       s->Heading = h;
       Player.Position = {20 + RandomFloat() * 130, 8, 20 + RandomFloat() * 130};
@@ -216,31 +206,13 @@ TEST_F(LoneSpider, SpiderTurnsByATwentiethTowardsItsTarget) {
 }
 
 TEST_F(LoneSpider, AnimationClockAdvances30AWrapAndFrames) {
-  EXPECT_GE(s->AnimTime, 0);
-  EXPECT_LT(s->AnimTime, 333);
+  EXPECT_TRUE(s->AnimTime >= 0 && s->AnimTime < 333) << s->AnimTime;
   s->AnimTime = 320;
   UpdateSpider(*s);
-  EXPECT_EQ(s->AnimTime, 17);
-  EXPECT_EQ(s->AnimFrame, 0);
+  EXPECT_EQ(tuple(s->AnimTime, s->AnimFrame), tuple(17, 0));
   s->AnimTime = 300;
   UpdateSpider(*s);
-  EXPECT_EQ(s->AnimTime, 330);
-  EXPECT_EQ(s->AnimFrame, 9);
-}
-
-TEST_F(Spiders, WithoutAModelTheClockStaysAndNothingBites) {
-  SpawnsLeft = 0;
-  ModelFree(SpiderModel);
-  SpiderModel.Duration = 0;
-  SpiderModel.Radius = 0;
-  TSpider* s = MapAddSpider(GameMap);
-  EXPECT_EQ(s->AnimTime, 0);
-  for (int i = 0; i < 60; ++i) {
-    s->Position = Player.Position;
-    Step();
-  }
-  EXPECT_EQ(s->AnimTime, 0);
-  EXPECT_EQ(Player.Health, 100);
+  EXPECT_EQ(tuple(s->AnimTime, s->AnimFrame), tuple(330, 9));
 }
 
 TEST_F(LoneSpider, PlacementMirrorsTheModelOnTheGroundTimesTheView) {
@@ -257,9 +229,8 @@ TEST_F(LoneSpider, PlacementMirrorsTheModelOnTheGroundTimesTheView) {
       (&r.x)[i] = v[4 * i + 0] * m[4 * c + 0] + v[4 * i + 1] * m[4 * c + 1] + v[4 * i + 2] * m[4 * c + 2];
     return r;
   };
-  TVector a = col(0), n = col(1), b = col(2);
+  TVector a = col(0), n = col(1), b = col(2), axb;
   EXPECT_NEAR(n.y, 1.0f, 1e-4f);
-  TVector axb;
   VectorCross(a, n, axb);
   EXPECT_NEAR(VectorDot(axb, b), -1.0f, 1e-4f);  // determinant -1
   // B points along the walking direction on level ground.

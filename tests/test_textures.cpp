@@ -1,73 +1,58 @@
 // Texture manager and render states against a real headless GL context.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "render/l_gl.h"
 #include "support/image_files.h"
 #include "support/test_env.h"
 
-static GLint TexParam(uint32_t texture, GLenum name) {
+static GLint TexParam(uint32_t texture, GLenum name, int level = -1) {
   GLint v = 0;
   glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexParameteriv(GL_TEXTURE_2D, name, &v);
+  if (level < 0) glGetTexParameteriv(GL_TEXTURE_2D, name, &v);
+  else glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &v);
   return v;
 }
 
-static GLint GlInt(GLenum name) {
-  GLint v = 0;
-  glGetIntegerv(name, &v);
-  return v;
-}
+static GLint GlInt(GLenum name) { GLint v = 0; return glGetIntegerv(name, &v), v; }
 
 class Textures : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    TgaSpec s;
-    s.width = s.height = 4;
-    s.pixels.assign(4 * 4 * 3, 128);
-    WriteBytes(dir.File("blood.tga"), MakeTga(s));
+    WriteBytes(dir.File("blood.tga"), MakeTga({.width = 4, .height = 4, .pixels = std::vector<uint8_t>(48, 128)}));
     WriteBytes(dir.File("pic.jpg"), MakeJpeg(8, 8, std::vector<uint8_t>(8 * 8 * 3, 60)));
   }
   void TearDown() override {
     while (!TextureTable.empty()) FreeTexture(TextureTable.back().ID);
     UnbindTexture();
   }
-  static const TManTex* Entry(const std::string& name) {
+  static int Refs(const std::string& name) {
     for (const TManTex& t : TextureTable)
-      if (t.Name == name) return &t;
-    return nullptr;
+      if (t.Name == name) return t.Ref;
+    return 0;
   }
   ScratchDir dir;
 };
 
-TEST_F(Textures, SecondLoadIsCachedAndCounted) {
+TEST_F(Textures, SecondLoadIsCachedAndCountedAndPixelsKeptOnlyOnARealLoad) {
   std::string name = dir.Path() + "\\blood.tga";
-  uint32_t a = LoadTexture(name, false);
+  KeptPixels = TImage{};
+  uint32_t a = LoadTexture(name, true);
   ASSERT_NE(a, 0u);
-  EXPECT_EQ(LoadTexture(name, false), a);
-  ASSERT_NE(Entry(name), nullptr);
-  EXPECT_EQ(Entry(name)->Ref, 2);
+  EXPECT_EQ(std::pair(KeptPixels.Width, KeptPixels.Pixels.size()), std::pair(4, size_t(48)));
+  KeptPixels = TImage{};
+  EXPECT_EQ(LoadTexture(name, true), a);
+  EXPECT_TRUE(KeptPixels.Pixels.empty() && Refs(name) == 2);
   FreeTexture(a);
-  EXPECT_TRUE(glIsTexture(a));
-  EXPECT_EQ(Entry(name)->Ref, 1);
-  BindTexture(a);
-  FreeTexture(a);
-  EXPECT_EQ(Entry(name), nullptr);
-  EXPECT_FALSE(glIsTexture(a));
-  EXPECT_NE(BoundTexture, a);  // the bind cache forgets a freed texture
-  FreeTexture(0);  // harmless
+  EXPECT_TRUE(glIsTexture(a) && Refs(name) == 1);
+  BindTexture(a), FreeTexture(a), FreeTexture(0);  // freeing 0 is harmless
+  // Gone, and the bind cache forgets a freed texture.
+  EXPECT_TRUE(Refs(name) == 0 && !glIsTexture(a) && BoundTexture != a);
 }
 
-TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExact) {
-  uint32_t lower = LoadTexture(dir.Path() + "/pic.jpg", false);
-  uint32_t upper = LoadTexture(dir.Path() + "/pic.JPG", false);
-  ASSERT_NE(lower, 0u);
-  ASSERT_NE(upper, 0u);
-  EXPECT_NE(lower, upper);
-  EXPECT_EQ(TextureTable.size(), 2u);
-}
-
-TEST_F(Textures, OtherExtensionsAndMissingFilesGiveZero) {
+TEST_F(Textures, ExtensionCaseIgnoredButKeyIsExactAndOthersGiveZero) {
   WriteBytes(dir.File("pic.png"), {1, 2, 3});
   WriteBytes(dir.File("broken.tga"), {0, 0, 2});
   // "x.jpg\file": a dot inside a folder name is not an extension.
@@ -75,52 +60,32 @@ TEST_F(Textures, OtherExtensionsAndMissingFilesGiveZero) {
                            dir.Path() + "\\x.jpg\\file", dir.File("broken.tga")})
     EXPECT_EQ(LoadTexture(name, false), 0u) << name;
   EXPECT_TRUE(TextureTable.empty());
-}
-
-TEST_F(Textures, KeptPixelsOnlyOnRealLoad) {
-  KeptPixels = TImage{};
-  uint32_t t = LoadTexture(dir.File("blood.tga"), true);
-  ASSERT_NE(t, 0u);
-  TImage taken = std::move(KeptPixels);
-  KeptPixels = TImage{};
-  EXPECT_EQ(taken.Width, 4);
-  EXPECT_EQ(taken.Pixels.size(), 48u);
-  EXPECT_EQ(LoadTexture(dir.File("blood.tga"), true), t);
-  EXPECT_TRUE(KeptPixels.Pixels.empty());
+  uint32_t lower = LoadTexture(dir.Path() + "/pic.jpg", false), upper = LoadTexture(dir.Path() + "/pic.JPG", false);
+  EXPECT_TRUE(lower && upper && lower != upper && TextureTable.size() == 2);
 }
 
 TEST_F(Textures, ClampOrRepeatAndFilters) {
-  TextureClamp = true;
-  uint32_t c = LoadTexture(dir.File("blood.tga"), false);
-  TextureClamp = false;
-  uint32_t r = LoadTexture(dir.File("pic.jpg"), false);
-  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(TexParam(c, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
-  EXPECT_EQ(TexParam(r, GL_TEXTURE_WRAP_S), GL_REPEAT);
-  EXPECT_EQ(TexParam(r, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-  GLint w = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &w);
-  EXPECT_EQ(w, 1);  // the whole mipmap chain of an 8 x 8 picture exists
+  uint32_t c = (TextureClamp = true, LoadTexture(dir.File("blood.tga"), false));
+  uint32_t r = (TextureClamp = false, LoadTexture(dir.File("pic.jpg"), false));
+  EXPECT_EQ(std::pair(TexParam(c, GL_TEXTURE_WRAP_S), TexParam(c, GL_TEXTURE_WRAP_T)),
+            std::pair(GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE));
+  // Repeated, trilinear, and the whole mipmap chain of an 8 x 8 picture exists.
+  EXPECT_EQ(std::tuple(TexParam(r, GL_TEXTURE_WRAP_S), TexParam(r, GL_TEXTURE_MIN_FILTER),
+                       TexParam(r, GL_TEXTURE_WIDTH, 3)), std::tuple(GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, 1));
 }
 
 TEST_F(Textures, ThreePixelWideRowsUploadTightlyPacked) {
-  // Blue-first pixels; rows of 9 bytes, not padded to 12.
-  std::vector<uint8_t> px = {255, 0, 0, 0, 255, 0, 0, 0, 255,  // row 0: blue, green, red
-                             0, 0, 255, 0, 255, 0, 255, 0, 0};
+  // Blue-first pixels; rows of 9 bytes, not padded to 12. Row 0: blue, green, red.
+  std::vector<uint8_t> px = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0};
   uint32_t t = UploadTexture(GL_RGB8, GL_BGR_EXT, 3, 2, px.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glBindTexture(GL_TEXTURE_2D, t);
-  GLint w = 0, h = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  // GLU rescales non-power-of-two pictures; compare corners of what it made.
-  ASSERT_GT(w, 0);
-  ASSERT_GT(h, 0);
+  // Non-power-of-two pictures are rescaled; compare corners of what was made.
+  GLint w = TexParam(t, GL_TEXTURE_WIDTH, 0), h = TexParam(t, GL_TEXTURE_HEIGHT, 0);
+  ASSERT_TRUE(w > 0 && h > 0);
   std::vector<uint8_t> level(static_cast<size_t>(w) * h * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_BGR_EXT, GL_UNSIGNED_BYTE, level.data());
-  EXPECT_GT(level[0], 200);  // first texel blue
-  EXPECT_LT(level[2], 50);
-  EXPECT_GT(level[static_cast<size_t>(h - 1) * w * 3 + 2], 200);  // second row starts red
+  // The first texel is blue, the second row starts red.
+  EXPECT_TRUE(level[0] > 200 && level[2] < 50 && level[static_cast<size_t>(h - 1) * w * 3 + 2] > 200);
   glDeleteTextures(1, &t);
 }
 
@@ -128,67 +93,44 @@ TEST_F(Textures, BindCacheSkipsRepeatedBinds) {
   uint32_t t = LoadTexture(dir.File("blood.tga"), false);
   UnbindTexture();
   uint32_t before = TextureBindCalls;
-  BindTexture(t);
-  BindTexture(t);
+  BindTexture(t), BindTexture(t);
   EXPECT_EQ(TextureBindCalls - before, 1u);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
   UnbindTexture();
-  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_EQ(BoundTexture, 0u);
+  EXPECT_TRUE(!glIsEnabled(GL_TEXTURE_2D) && BoundTexture == 0);
   BindTexture(t);
-  EXPECT_EQ(TextureBindCalls - before, 2u);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_EQ(static_cast<uint32_t>(GlInt(GL_TEXTURE_BINDING_2D)), t);
-  // Binding 0 through the cache leaves texturing on.
-  BindTexture(0);
+  EXPECT_TRUE(TextureBindCalls - before == 2 && uint32_t(GlInt(GL_TEXTURE_BINDING_2D)) == t);
+  BindTexture(0);  // binding 0 through the cache leaves texturing on
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 
 class RenderStates : public GLTest {};
 
 TEST_F(RenderStates, BlendModesInSequenceAndAnUnknownOneKeepsTheFunction) {
-  const struct {
-    uint8_t mode;
-    bool on;
-    GLint src, dst;
-  } steps[] = {{0, false, 0, 0},
-               {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
-               {2, true, GL_SRC_ALPHA, GL_ONE},
-               {3, true, GL_ZERO, GL_SRC_COLOR},
-               {0, false, 0, 0},
-               {7, true, GL_ZERO, GL_SRC_COLOR}};
-  for (const auto& s : steps) {
-    SetBlendMode(s.mode);
-    EXPECT_EQ(glIsEnabled(GL_BLEND), s.on) << int(s.mode);
-    if (!s.on) continue;
-    EXPECT_EQ(GlInt(GL_BLEND_SRC), s.src) << int(s.mode);
-    EXPECT_EQ(GlInt(GL_BLEND_DST), s.dst) << int(s.mode);
+  const std::tuple<uint8_t, bool, GLint, GLint> steps[] = {
+      {0, false, 0, 0}, {1, true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}, {2, true, GL_SRC_ALPHA, GL_ONE},
+      {3, true, GL_ZERO, GL_SRC_COLOR}, {0, false, 0, 0}, {7, true, GL_ZERO, GL_SRC_COLOR}};
+  for (auto [mode, on, src, dst] : steps) {
+    SetBlendMode(mode);
+    EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND) == GL_TRUE, on ? GlInt(GL_BLEND_SRC) : 0, on ? GlInt(GL_BLEND_DST) : 0),
+              std::tuple(on, src, dst)) << int(mode);
   }
   SetBlendMode(0);
 }
 
-TEST_F(RenderStates, LightIsPositionalInEyeSpace) {
+TEST_F(RenderStates, LightIsPositionalInEyeSpaceAndProjectionsMapTheScreen) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(1, 0, 0);
   SetLightPosition(GL_LIGHT0, TVector{100, 100, 100});
-  GLfloat p[4];
+  GLfloat p[4], m[16];
   glGetLightfv(GL_LIGHT0, GL_POSITION, p);
-  EXPECT_FLOAT_EQ(p[0], 101.0f);
-  EXPECT_FLOAT_EQ(p[3], 1.0f);
-  glLoadIdentity();
-}
-
-TEST_F(RenderStates, OrthoMapsScreenSpaceWhateverTheWindow) {
+  EXPECT_EQ(std::pair(p[0], p[3]), std::pair(101.0f, 1.0f));
   SetOrtho(0, 0, 640, 480);
-  GLfloat m[16];
   glGetFloatv(GL_PROJECTION_MATRIX, m);
-  // (640, 480) lands on the bottom-right corner of clip space: x = 1, y = -1.
-  EXPECT_NEAR(m[0] * 640 + m[12], 1.0f, 1e-5);
-  EXPECT_NEAR(m[5] * 480 + m[13], -1.0f, 1e-5);
-  EXPECT_NEAR(m[13], 1.0f, 1e-5);
+  // (640, 480) lands on the bottom-right corner of clip space (x = 1, y = -1), (0, 0) top left.
+  EXPECT_TRUE(std::fabs(m[0] * 640 + m[12] - 1) < 1e-5 && std::fabs(m[5] * 480 + m[13] + 1) < 1e-5 &&
+              std::fabs(m[13] - 1) < 1e-5);
   SetPerspective(90, 0.1f, 512);
   glGetFloatv(GL_PROJECTION_MATRIX, m);
-  EXPECT_NEAR(m[5], 1.0f, 1e-5);  // cot(45 degrees)
-  EXPECT_NEAR(m[0], 480.0f / 640.0f, 1e-5);
+  EXPECT_TRUE(std::fabs(m[5] - 1) < 1e-5 && std::fabs(m[0] - 0.75f) < 1e-5);  // cot(45 degrees), aspect
 }

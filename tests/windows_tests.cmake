@@ -8,10 +8,10 @@ set(WINDOWS_TESTS
   test_xm_output test_data_images test_data_music test_data_sounds
   test_shell test_close test_gl test_textures test_fonts test_world_render test_menu test_hud)
 
-# Cases about the other backend's own machinery (fontconfig's aliases, Terminus's strikes),
-# and about how heavy the face standing in for "Impact" is, which Wine leaves to fontconfig.
+# Cases about the other backend's own machinery (Terminus's strikes), and about how heavy
+# the face standing in for "Impact" is, which Wine leaves to fontconfig.
 set(WINDOWS_EXCLUDED_test_fonts
-  "FontAliases.*:FontSize.FixedsysStretchesItsNearestStrikeByWholeFactors:FontSize.ImpactIsWideAndHeavy")
+  "FontSize.FixedsysStretchesItsNearestStrikeByWholeFactors:FontSize.ImpactIsWideAndHeavy")
 # A full disk is made with /dev/full, which Windows does not have.
 set(WINDOWS_EXCLUDED_test_scores "ScoreFile.FullDiskKeepsTheOldFileAndLeavesNoTemporary")
 

@@ -1,6 +1,4 @@
 // The data set's images: the list of files, writing them, and a contact sheet of them all.
-#include <fstream>
-
 #include "gen_images.h"
 #include "generators.h"
 #include "render/l_jpeg.h"
@@ -125,8 +123,5 @@ bool WriteContactSheet(const std::string& png_path) {
   Place(sheet, pic("textures/smoke.tga"), 928, y1, 2, 1);
   Place(sheet, pic("textures/ricochet.tga"), 1064, y1, 2, 1);
 
-  const std::vector<uint8_t> png = EncodePng(sheet);
-  std::ofstream file(png_path, std::ios::binary | std::ios::trunc);
-  if (file) file.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-  return bool(file);
+  return WritePng(png_path, sheet.Width, sheet.Height, 3, sheet.Px.data());
 }

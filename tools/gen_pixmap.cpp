@@ -1,4 +1,4 @@
-// Pixel buffers, hashed gradient noise and the JPEG, TGA and PNG encoders of the image generators.
+// Pixel buffers, hashed gradient noise, the JPEG and TGA encoders and the PNG writer (libpng).
 #include "gen_pixmap.h"
 
 #include <cmath>
@@ -6,6 +6,7 @@
 #include <cstdlib>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+#include <png.h>
 
 void TPixmap::Set(int x, int y, const TRgb& c, float a) {
   uint8_t* p = &Px[(size_t(y) * Width + x) * Channels];
@@ -190,70 +191,13 @@ std::vector<uint8_t> EncodeTga(const TPixmap& img) {
   return f;
 }
 
-static uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
-  static uint32_t table[256];
-  static bool ready = false;
-  if (!ready) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      table[i] = c;
-    }
-    ready = true;
-  }
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
-static void PutBE32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int s = 24; s >= 0; s -= 8) v.push_back(uint8_t(x >> s));
-}
-
-static void PutChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-  PutBE32(png, uint32_t(data.size()));
-  const size_t start = png.size();
-  png.insert(png.end(), type, type + 4);
-  png.insert(png.end(), data.begin(), data.end());
-  PutBE32(png, Crc32(&png[start], png.size() - start));
-}
-
-std::vector<uint8_t> EncodePng(const TPixmap& img) {
-  // Raw scanlines, each behind filter byte 0.
-  std::vector<uint8_t> raw;
-  raw.reserve(size_t(img.Height) * (size_t(img.Width) * 3 + 1));
-  for (int y = 0; y < img.Height; ++y) {
-    raw.push_back(0);
-    for (int x = 0; x < img.Width; ++x)
-      for (int c = 0; c < 3; ++c) raw.push_back(img.At(x, y)[c]);
-  }
-  // zlib stream of stored blocks.
-  std::vector<uint8_t> z = {0x78, 0x01};
-  size_t pos = 0;
-  do {
-    const size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
-    z.push_back(pos + n == raw.size() ? 1 : 0);
-    z.push_back(uint8_t(n & 0xFF));
-    z.push_back(uint8_t(n >> 8));
-    z.push_back(uint8_t(~n & 0xFF));
-    z.push_back(uint8_t((~n >> 8) & 0xFF));
-    z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
-    pos += n;
-  } while (pos < raw.size());
-  uint32_t a = 1, b = 0;
-  for (uint8_t v : raw) {
-    a = (a + v) % 65521;
-    b = (b + a) % 65521;
-  }
-  PutBE32(z, (b << 16) | a);
-
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> ihdr;
-  PutBE32(ihdr, uint32_t(img.Width));
-  PutBE32(ihdr, uint32_t(img.Height));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-  PutChunk(png, "IHDR", ihdr);
-  PutChunk(png, "IDAT", z);
-  PutChunk(png, "IEND", {});
-  return png;
+bool WritePng(const std::string& path, int w, int h, int channels, const uint8_t* px) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  img.width = png_uint_32(w);
+  img.height = png_uint_32(h);
+  img.format = channels == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+  const bool ok = png_image_write_to_file(&img, path.c_str(), 0, px, 0, nullptr) != 0;
+  png_image_free(&img);
+  return ok;
 }

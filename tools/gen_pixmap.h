@@ -43,5 +43,6 @@ float Fbm3(float x, float y, float z, int octaves, uint32_t seed);
 // uncompressed and stored bottom row first, 24 or 32 bits as the channels say.
 std::vector<uint8_t> EncodeJpeg(const TPixmap& img, int quality);
 std::vector<uint8_t> EncodeTga(const TPixmap& img);
-// 8-bit RGB PNG with stored (uncompressed) deflate blocks; alpha is dropped.
-std::vector<uint8_t> EncodePng(const TPixmap& img);
+// Writes w x h pixels of 3 (RGB) or 4 (RGBA) bytes, top row first, as a compressed 8-bit PNG
+// through libpng; false when the file cannot be written. The one PNG writer of the project.
+bool WritePng(const std::string& path, int w, int h, int channels, const uint8_t* px);

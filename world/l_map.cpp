@@ -161,51 +161,47 @@ bool MapPixelSum(const TMap& map, int32_t column, int32_t row, int32_t& sum) {
   return true;
 }
 
+// Spiders and turrets live in intrusive doubly linked lists, newest first.
+template <typename T>
+static T* PushFront(T*& head, int32_t& count, T* node) {
+  node->Next = head;
+  node->Prev = nullptr;
+  if (head) head->Prev = node;
+  head = node;
+  ++count;
+  return node;
+}
+
+// Unlinks and frees a node; gives the one after it.
+template <typename T>
+static T* Unlink(T*& head, int32_t& count, T* node) {
+  if (!node) return nullptr;
+  T* next = node->Next;
+  if (node->Prev)
+    node->Prev->Next = next;
+  else
+    head = next;
+  if (next) next->Prev = node->Prev;
+  delete node;
+  --count;
+  return next;
+}
+
 TSpider* MapAddSpider(TMap& map) {
   TSpider* s = new TSpider;
   InitSpider(*s);
-  s->Next = map.Spiders;
-  s->Prev = nullptr;
-  if (map.Spiders) map.Spiders->Prev = s;
-  map.Spiders = s;
-  ++map.SpiderCount;
-  return s;
+  return PushFront(map.Spiders, map.SpiderCount, s);
 }
 
-void MapRemoveSpider(TMap& map, TSpider* s) {
-  if (!s) return;
-  if (s->Prev)
-    s->Prev->Next = s->Next;
-  else
-    map.Spiders = s->Next;
-  if (s->Next) s->Next->Prev = s->Prev;
-  delete s;
-  --map.SpiderCount;
-}
+void MapRemoveSpider(TMap& map, TSpider* s) { Unlink(map.Spiders, map.SpiderCount, s); }
 
 TZenit* MapAddZenit(TMap& map) {
   TZenit* z = new TZenit;
   InitZenit(*z);
-  z->Next = map.Zenits;
-  z->Prev = nullptr;
-  if (map.Zenits) map.Zenits->Prev = z;
-  map.Zenits = z;
-  ++map.ZenitCount;
-  return z;
+  return PushFront(map.Zenits, map.ZenitCount, z);
 }
 
-TZenit* MapRemoveZenit(TMap& map, TZenit* z) {
-  if (!z) return nullptr;
-  TZenit* next = z->Next;
-  if (z->Prev)
-    z->Prev->Next = next;
-  else
-    map.Zenits = next;
-  if (next) next->Prev = z->Prev;
-  delete z;
-  --map.ZenitCount;
-  return next;
-}
+TZenit* MapRemoveZenit(TMap& map, TZenit* z) { return Unlink(map.Zenits, map.ZenitCount, z); }
 
 void MapUpdate(TMap& map) {
   for (TSpider* s = map.Spiders; s;) {

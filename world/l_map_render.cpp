@@ -100,26 +100,15 @@ void MapRender(TMap& map) {
 
   // Spider placements mirror the model, so their front faces are the hidden ones.
   glCullFace(GL_FRONT);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  SetLightPosition(GL_LIGHT0, {100, 100, 100});
-  glEnableClientState(GL_COLOR_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_VERTEX_ARRAY);
+  BeginLitColouredModels();
   glPushMatrix();
   for (TSpider* s = map.Spiders; s; s = s->Next) DrawSpider(*s);
   glPopMatrix();
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_COLOR_ARRAY);
+  EndLitColouredModels();
 
   glDisable(GL_CULL_FACE);
 
-  BindTexture(map.EnvTexture);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
+  BeginSphereMap(map.EnvTexture);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_VERTEX_ARRAY);
   glPushMatrix();
@@ -127,8 +116,7 @@ void MapRender(TMap& map) {
   glPopMatrix();
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
-  glDisable(GL_TEXTURE_GEN_S);
-  glDisable(GL_TEXTURE_GEN_T);
+  EndSphereMap();
   glDisable(GL_LIGHTING);
 
   SetBlendMode(1);

@@ -4,36 +4,30 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "generators.h"
+#include "support/test_env.h"
 
 namespace {
 
+// Removed with the scratch directory at exit.
 struct DataDir {
-  std::string root;
+  ScratchDir dir;
   bool ok = false;
   DataDir() {
-    char pattern[] = "/tmp/halvrost-bench-XXXXXX";
-    if (!mkdtemp(pattern)) return;
-    root = pattern;
     TGenOutput out;
-    out.Root = root + "/data";
+    out.Root = dir.File("data");
     GenerateImages(out);
     GenerateModels(out);
     GenerateSounds(out);
     GenerateMusic(out);
-    ok = out.Ok;
-  }
-  ~DataDir() {
-    std::error_code ec;
-    if (!root.empty()) std::filesystem::remove_all(root, ec);
+    ok = !dir.Path().empty() && out.Ok;
   }
 };
 
 DataDir& Data() {
-  static DataDir dir;
-  return dir;
+  static DataDir d;
+  return d;
 }
 
 }  // namespace
@@ -43,8 +37,7 @@ bool EnterBenchData() {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   setenv("ALSOFT_DRIVERS", "null", 0);
-  DataDir& d = Data();
-  return d.ok && chdir(d.root.c_str()) == 0;
+  return Data().ok && chdir(Data().dir.Path().c_str()) == 0;
 }
 
-const std::string& BenchDataRoot() { return Data().root; }
+const std::string& BenchDataRoot() { return Data().dir.Path(); }

@@ -1,174 +1,223 @@
-// Writers for the test maps, models and sounds, and the game fixture that loads them.
+// Writers for the test maps, models and sounds, input helpers, and the game fixtures.
 #include "support/game_env.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
+#include "platform/p_gl.h"
 
-#include "app/l_app.h"
-#include "app/l_input.h"
-#include "app/l_utils.h"
+#include <algorithm>
+#include <cmath>
+
 #include "audio/l_sound.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
 #include "platform/p_window.h"
+#include "support/image_files.h"
+#include "support/model_files.h"
+#include "support/wave_files.h"
 
 std::vector<uint8_t> EncodeTestJpeg(int w, int h, const std::vector<uint8_t>& rgb) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &mem, &size);
-  cinfo.image_width = w;
-  cinfo.image_height = h;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&rgb[size_t(cinfo.next_scanline) * w * 3]);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  std::vector<uint8_t> out(mem, mem + size);
-  jpeg_destroy_compress(&cinfo);
-  free(mem);
-  return out;
+  return MakeJpeg(w, h, rgb, 3, 100);
 }
 
 std::vector<uint8_t> UniformRgb(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> px(size_t(w) * h * 3);
-  for (size_t i = 0; i < px.size(); i += 3) {
-    px[i] = r;
-    px[i + 1] = g;
-    px[i + 2] = b;
-  }
+  std::vector<uint8_t> px;
+  for (int i = 0; i < w * h; ++i) px.insert(px.end(), {r, g, b});
   return px;
 }
 
-namespace {
-
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-void PutF(std::vector<uint8_t>& b, float f) {
-  uint32_t u;
-  std::memcpy(&u, &f, 4);
-  Put32(b, u);
-}
-void Put16(std::vector<uint8_t>& b, uint16_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-
 // A pyramid of 4 vertices and 4 triangles, apex at height `top`, base half-width `half`.
-void PutPyramid(std::vector<uint8_t>& b, float half, float top) {
-  const float v[4][3] = {{-half, 0, -half}, {half, 0, -half}, {0, 0, half}, {0, top, 0}};
-  for (auto& p : v)
-    for (float c : p) PutF(b, c);
-  const uint16_t t[4][3] = {{0, 1, 2}, {0, 3, 1}, {1, 3, 2}, {2, 3, 0}};
-  for (auto& tri : t)
-    for (uint16_t i : tri) Put16(b, i);
+static TestMesh Pyramid(float half, float top, uint8_t red) {
+  TestMesh m;
+  m.vertices = {{-half, 0, -half}, {half, 0, -half}, {0, 0, half}, {0, top, 0}};
+  m.triangles = {{0, 1, 2}, {0, 3, 1}, {1, 3, 2}, {2, 3, 0}};
+  m.color[0] = red, m.color[1] = 40, m.color[2] = 20;
+  return m;
 }
 
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+std::vector<uint8_t> TestZrm1(int meshes, int frames, float reach) {
+  std::vector<TestMesh> list;
+  // File units are scaled by 0.1; the apex is the farthest vertex.
+  for (int m = 0; m < meshes; ++m) list.push_back(Pyramid(reach * 2.0f, reach * 10.0f, uint8_t(100 + 50 * m)));
+  return MakeZrm1(list, frames);
+}
+
+std::vector<uint8_t> TestZrm2(int meshes) {
+  return MakeZrm2(std::vector<TestMesh>(size_t(meshes), Pyramid(0.3f, 1.0f, 0)));
+}
+
+std::vector<uint8_t> TestTga(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+  TgaSpec s;
+  s.depth = 32;
+  s.descriptor = 8;  // 8 alpha bits, bottom row first
+  s.width = uint16_t(w);
+  s.height = uint16_t(h);
+  for (int i = 0; i < w * h; ++i) s.pixels.insert(s.pixels.end(), {b, g, r, a});
+  return MakeTga(s);
+}
+
+std::vector<uint8_t> TestWav(int milliseconds) {
+  WaveLayout l;
+  l.rate = 22050;
+  l.avgBytes = l.rate * 2;
+  l.blockAlign = 2;
+  std::vector<uint8_t> data;
+  for (uint32_t i = 0; i < l.rate * uint32_t(milliseconds) / 1000; ++i)
+    data.insert(data.end(), {uint8_t((i / 25) % 2 ? 0x70 : 0x90), uint8_t((i / 25) % 2 ? 0x17 : 0xE8)});
+  return MakeWave(l, data);
+}
+
+static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   WriteBytes(path, bytes);
 }
 
-}  // namespace
-
-std::vector<uint8_t> TestZrm1(int meshes, int frames, float reach) {
-  std::vector<uint8_t> b = {'Z', 'R', 'M', '1', uint8_t(meshes), uint8_t(frames)};
-  for (int m = 0; m < meshes; ++m) {
-    Put32(b, 4);
-    Put32(b, 4);
-    b.push_back(uint8_t(100 + 50 * m));
-    b.push_back(40);
-    b.push_back(20);
-    // File units are scaled by 0.1; the apex is the farthest vertex.
-    PutPyramid(b, reach * 2.0f, reach * 10.0f);
-    for (int f = 0; f < frames; ++f) {
-      for (int k = 0; k < 6; ++k) PutF(b, 0);
-      PutF(b, 1);
-    }
-  }
-  return b;
-}
-
-std::vector<uint8_t> TestZrm2(int meshes) {
-  std::vector<uint8_t> b = {'Z', 'R', 'M', '2'};
-  Put32(b, uint32_t(meshes));
-  for (int m = 0; m < meshes; ++m) {
-    Put32(b, 4);
-    Put32(b, 4);
-    PutPyramid(b, 0.3f, 1.0f);
-  }
-  return b;
-}
-
-std::vector<uint8_t> TestTga(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-  std::vector<uint8_t> t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Put16(t, uint16_t(w));
-  Put16(t, uint16_t(h));
-  t.push_back(32);
-  t.push_back(8);  // 8 alpha bits, bottom row first
-  for (int i = 0; i < w * h; ++i) {
-    t.push_back(b);
-    t.push_back(g);
-    t.push_back(r);
-    t.push_back(a);
-  }
-  return t;
-}
-
-std::vector<uint8_t> TestWav(int milliseconds) {
-  const uint32_t rate = 22050;
-  uint32_t frames = rate * uint32_t(milliseconds) / 1000;
-  std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
-  Put32(b, 36 + frames * 2);
-  for (char c : std::string("WAVEfmt ")) b.push_back(uint8_t(c));
-  Put32(b, 16);
-  Put16(b, 1);  // PCM
-  Put16(b, 1);  // mono
-  Put32(b, rate);
-  Put32(b, rate * 2);
-  Put16(b, 2);
-  Put16(b, 16);
-  for (char c : std::string("data")) b.push_back(uint8_t(c));
-  Put32(b, frames * 2);
-  for (uint32_t i = 0; i < frames; ++i) Put16(b, uint16_t((i / 25) % 2 ? 6000 : -6000));
-  return b;
-}
-
-void WriteTestGameData(const std::string& root, const TestDataOptions& o) {
+void WriteTestGameData(const std::string& root) {
   std::string d = root + "/data/";
-  uint8_t h = o.heightLevel;
-  WriteFile(d + "maps/map1_height.jpg", EncodeTestJpeg(128, 128, UniformRgb(128, 128, h, h, h)));
-  uint8_t g = o.colourGrey;
-  WriteFile(d + "maps/map1.jpg", EncodeTestJpeg(512, 512, UniformRgb(512, 512, g, g, g)));
-  WriteFile(d + "models/spider.zrm", TestZrm1(2, 10, o.spiderReach));
+  WriteFile(d + "maps/map1_height.jpg", EncodeTestJpeg(128, 128, UniformRgb(128, 128, 64, 64, 64)));
+  WriteFile(d + "maps/map1.jpg", EncodeTestJpeg(512, 512, UniformRgb(512, 512, 200, 200, 200)));
+  WriteFile(d + "models/spider.zrm", TestZrm1(2, 10, 2.0f));
   WriteFile(d + "models/gun.zrm", TestZrm2(1));
   WriteFile(d + "models/zenit.zrm", TestZrm2(3));
   WriteFile(d + "textures/crosshair.tga", TestTga(32, 32, 255, 0, 0, 255));
   WriteFile(d + "textures/hud.tga", TestTga(128, 32, 255, 255, 255, 255));
-  if (!o.sounds) return;
   for (const char* s : {"gun/start.wav", "gun/stop.wav", "gun/fire.wav", "footsteps/dirt1.wav",
                         "footsteps/dirt2.wav", "spider/attack.wav", "spider/die.wav",
                         "zenit/fire.wav", "zenit/aim.wav", "ric.wav"})
     WriteFile(d + "sounds/" + s, TestWav());
 }
 
+void TapKey(uint8_t vk) {
+  WndProc(WM_KEYDOWN, vk, 0);
+  WndProc(WM_KEYUP, vk, 0);
+}
+
+void HoldKey(uint8_t code, bool down) {
+  if (down == IsKeyDown(code)) return;
+  if (code == 0) WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
+  else WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
+}
+
+void TypeText(const std::string& text) {
+  for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0);
+}
+
+void GameStep(int dx, int dy) {
+  // UpdateMouse measures the cursor against the window centre and puts it back.
+  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
+  UpdateGame();
+}
+
+void ChooseMenuItem(int item) {
+  while (MenuSelection != item) TapKey(VK_DOWN);
+  TapKey(VK_RETURN);
+}
+
+// The fire button and the keys that back off, walk on and strafe left and right; then F.
+static void HoldKeys(std::initializer_list<bool> down) {
+  int i = 0;
+  for (bool d : down) HoldKey(uint8_t("\0SWADF"[i++]), d);
+}
+
+void Autoplay::Frame() {
+  RenderGame();
+  GLenum e = glGetError();
+  if (e != GL_NO_ERROR) ADD_FAILURE() << "GL error " << e << " at step " << steps;
+}
+
+// Steps in the menu, the mouse moving, every step drawn.
+void Autoplay::MenuStretch(int n) {
+  ++menuVisits;
+  for (int i = 0; i < n; ++i) {
+    GameStep(i % 9 - 4, i % 5 - 2);
+    UpdateSound();
+    DispatchMessages();
+    Frame();
+  }
+}
+
+void Autoplay::Run(int total, int lastGame) {
+  int gameStep = 0, deathAt = -1, wantDeathAt = -1, lastWave = 0;
+  auto newGame = [&] {
+    ChooseMenuItem(0);
+    ASSERT_FALSE(MenuActive);
+    ++games;
+    gameStep = zenitsThisGame = 0;
+    deathAt = wantDeathAt = -1;
+    lastWave = WaveSize;
+  };
+  newGame();
+  while (steps < total) {
+    int dx = 0, dy = 0;
+    const bool alive = Player.Health > 0;
+    if (alive && wantDeathAt < 0 && gameStep >= (budget ? budget : 9000 + (games % 4) * 7000)) {
+      wantDeathAt = gameStep;
+      HoldKeys({false, false, false, false, false, false});
+    }
+    const bool fight = alive && wantDeathAt < 0;
+    const TSpider* s = nullptr;
+    for (const TSpider* t = GameMap.Spiders; t; t = t->Next)
+      if (!s || VectorDistSq(t->Position, Player.Position) < VectorDistSq(s->Position, Player.Position)) s = t;
+    if (fight && s) {
+      const TVector& at = s->Position;
+      float yaw = std::atan2(at.z - Player.Position.z, at.x - Player.Position.x);
+      dx = std::clamp(int(std::lround(std::remainder(yaw - Player.Yaw, 2 * kPi) * 628)), -80, 80);
+      TVector m = PlayerMuzzle(Player);
+      float pitch = std::atan2(at.y + 0.5f - m.y, std::hypot(at.x - m.x, at.z - m.z));
+      dy = std::clamp(int(std::lround((Player.Pitch - pitch) * 628)), -80, 80);
+      const float dist = std::sqrt(VectorDistSq(at, Player.Position));
+      const bool strafe = dist < 30, left = (gameStep / 120) % 2 == 0;
+      HoldKeys({dist < 70, dist < 12, dist > 45, strafe && left, strafe && !left});
+    } else if (fight) {  // quiet between waves: sweep the view with bursts of fire, walk a loop
+      dx = 7;
+      dy = int(std::lround(std::sin(gameStep * 0.02f) * 6));
+      HoldKeys({gameStep % 300 < 120, false, gameStep % 400 < 200, gameStep % 400 >= 300, false});
+    }
+    if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) Player.Points = 999;
+    // Each turret needs a new press: let go once it stands.
+    if (fight) HoldKey('F', Player.Points > 100 && Player.BuildCounter < PlayerBuildSteps + 1);
+    const int zenitsBefore = GameMap.ZenitCount;
+    GameStep(dx, dy);
+    UpdateSound();
+    DispatchMessages();  // as the main loop does: here the cursor's own moves
+    ++steps;
+    ++gameStep;
+    turretsBuilt += GameMap.ZenitCount > zenitsBefore;
+    waves += WaveSize != lastWave;
+    lastWave = WaveSize;
+    zenitsThisGame = std::max(zenitsThisGame, int(GameMap.ZenitCount));
+    maxParticles = std::max(maxParticles, int(ParticleList.Count));
+    maxZenits = std::max(maxZenits, int(GameMap.ZenitCount));
+    if (steps % renderEvery == 0) Frame();
+    AfterStep();
+    if (::testing::Test::HasFatalFailure()) return;
+    if (fight && gameStep % 4000 == 2000) {  // the game waits under the menu
+      TapKey(VK_ESCAPE);
+      ASSERT_TRUE(MenuActive);
+      MenuStretch(50);
+      ChooseMenuItem(1);
+      ASSERT_FALSE(MenuActive);
+    }
+    if (alive && wantDeathAt >= 0 && gameStep - wantDeathAt > 4000) DamagePlayer(Player.Health);
+    if (alive && Player.Health == 0) {
+      ++deaths;
+      deathAt = gameStep;
+      kills += Player.Kills;
+      HoldKeys({false, false, false, false, false, false});
+    }
+    if (deathAt >= 0 && gameStep == deathAt + 200) {
+      TapKey(VK_ESCAPE);
+      ASSERT_TRUE(MenuActive);
+      MenuStretch(30);
+      if (games == lastGame) return;
+      newGame();
+    }
+  }
+  kills += Player.Health > 0 ? Player.Kills : 0;
+  HoldKeys({false, false, false, false, false, false});
+}
+
 void GameTest::SetUp() {
   GLTest::SetUp();
   if (IsSkipped()) return;
   oldDir_ = std::filesystem::current_path();
-  WriteTestGameData(dir_.Path(), DataOptions());
+  WriteTestGameData(dir_.Path());
   std::filesystem::current_path(dir_.Path());
   // OpenAL's null output plays into nothing in real time, so the gun's channels are
   // real handles even without a sound card; when no device opens the game runs silent.
@@ -185,20 +234,18 @@ void GameTest::SetUp() {
 }
 
 void GameTest::TearDown() {
-  if (loaded_) {
-    ResetInput();
-    FreeGame();
-    ShutdownSound();
-    std::filesystem::current_path(oldDir_);
-  }
+  if (!loaded_) return;
+  ResetInput();
+  FreeGame();
+  ShutdownSound();
+  std::filesystem::current_path(oldDir_);
 }
 
-void GameTest::Step(int dx, int dy) {
-  // UpdateMouse measures the cursor against the window centre and puts it back.
-  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
-  UpdateGame();
-}
-
-void GameTest::Steps(int n) {
-  for (int i = 0; i < n; ++i) Step();
+void PlayTest::SetUp() {
+  GameTest::SetUp();
+  if (IsSkipped()) return;
+  NewGame();
+  MenuActive = false;
+  SpawnsLeft = 0;
+  Step();
 }

@@ -1,36 +1,48 @@
-// Test data and a fixture for the game modules: maps, models and sounds the tests write.
+// Test data and fixtures for the game modules: the maps, models and sounds the tests write, input
+// as the window procedure gets it, and a game loaded (GameTest) or under way (PlayTest).
 #pragma once
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "actors/l_player.h"
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
+#include "app/l_app.h"
+#include "app/l_input.h"
+#include "app/l_utils.h"
+#include "effects/l_particle.h"
+#include "game/l_game.h"
+#include "menu/l_menu.h"
+#include "platform/p_messages.h"
 #include "support/test_env.h"
+
+inline constexpr float kPi = 3.14159265358979f;
 
 // Baseline 24-bit JPEG at quality 100; rgb holds w * h pixels, red first.
 std::vector<uint8_t> EncodeTestJpeg(int w, int h, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> UniformRgb(int w, int h, uint8_t r, uint8_t g, uint8_t b);
-
 // A ZRM1 model of `meshes` small pyramids and `frames` identity keys; its farthest
 // vertex lies `reach` world units from the origin (the spider's bite range).
 std::vector<uint8_t> TestZrm1(int meshes, int frames, float reach);
-// A ZRM2 model of `meshes` small pyramids.
-std::vector<uint8_t> TestZrm2(int meshes);
+std::vector<uint8_t> TestZrm2(int meshes);  // `meshes` small pyramids
 // Uncompressed 32-bit TGA of one colour.
 std::vector<uint8_t> TestTga(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a);
-// 16-bit mono PCM, a short tone.
-std::vector<uint8_t> TestWav(int milliseconds = 100);
+std::vector<uint8_t> TestWav(int milliseconds = 100);  // 16-bit mono PCM, a short tone
 
-// Everything LoadGame and NewGame read, below root: "map1" (128 x 128, flat at
-// height level / 8, colour image 512 x 512 of the given grey), the three models,
-// the sounds, and two HUD textures: a red crosshair and a white icon strip. Other
-// textures and the music are left out: missing ones leave empty handles.
-struct TestDataOptions {
-  uint8_t heightLevel = 64;  // ground at 8 units
-  uint8_t colourGrey = 200;
-  float spiderReach = 2.0f;
-  bool sounds = true;
-};
-void WriteTestGameData(const std::string& root, const TestDataOptions& options = {});
+// Everything LoadGame and NewGame read, below root: "map1" (128 x 128, flat at height 8,
+// colour image 512 x 512 of grey 200), the three models (spider reach 2), the sounds, and two
+// HUD textures: a red crosshair and a white icon strip. Other textures and the music are left
+// out: missing ones leave empty handles.
+void WriteTestGameData(const std::string& root);
+
+// Input through the window procedure; key code 0 is the left mouse button.
+void TapKey(uint8_t vk);
+void HoldKey(uint8_t code, bool down);
+void TypeText(const std::string& text);
+void ChooseMenuItem(int item);  // moves to the item with the arrow keys and presses Enter
+// One game step with the mouse moved by (dx, dy) before it.
+void GameStep(int dx = 0, int dy = 0);
 
 // A game test: GL context, its own data directory as the working directory, the
 // game loaded with LoadGame and freed with FreeGame, a seeded generator, no input.
@@ -38,11 +50,44 @@ class GameTest : public GLTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-  virtual TestDataOptions DataOptions() const { return {}; }
-  // One game step with the mouse moved by (dx, dy) before it.
-  void Step(int dx = 0, int dy = 0);
-  void Steps(int n);
+  void Step(int dx = 0, int dy = 0) { GameStep(dx, dy); }
+  void Steps(int n) {
+    for (int i = 0; i < n; ++i) GameStep();
+  }
+  // A key pressed or released, then n steps.
+  void Press(uint8_t key, int n = 0) { KeyPress(key); Steps(n); }
+  void Release(uint8_t key, int n = 0) { KeyRelease(key); Steps(n); }
   ScratchDir dir_;
   std::filesystem::path oldDir_;
   bool loaded_ = false;
+};
+
+// A game under way: NewGame, the menu closed, no spider to spawn, one step onto the ground.
+class PlayTest : public GameTest {
+ protected:
+  void SetUp() override;
+};
+
+// A player script for long sessions that looks only at the game's state. Facing the nearest spider
+// it aims and fires within 70 units, backs off under 12, closes in beyond 45 and strafes under 30;
+// with none about it sweeps the view in bursts of fire and walks a loop. It builds a turret when it
+// can pay for one (the big waves pay for a battery) and visits the menu 2000 steps into every 4000
+// of a fight. Once a game has lasted `budget` steps it stands still to be bitten (taking the damage
+// itself 4000 steps later); 200 steps after a death it opens the menu and starts the next game.
+class Autoplay {
+ public:
+  virtual ~Autoplay() = default;
+  // Starts a game from the menu and plays `total` steps, or until game `lastGame` has ended.
+  void Run(int total, int lastGame = 1 << 30);
+  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0, kills = 0;
+  int maxParticles = 0, maxZenits = 0;
+  int zenitsThisGame = 0;  // most turrets standing in this game so far
+  int renderEvery = 10, budget = 0;  // budget 0: games of 9000 to 30000 steps in turn
+
+ protected:
+  virtual void AfterStep() {}  // a fatal failure in it ends the run
+  void Frame();                // RenderGame, and no GL error
+
+ private:
+  void MenuStretch(int n);
 };

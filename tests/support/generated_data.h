@@ -1,5 +1,6 @@
 // The generated image set in a scratch tree, shared by the data tests, and pixel access to it.
 #pragma once
+#include <filesystem>
 #include <string>
 
 #include "render/l_image.h"
@@ -7,9 +8,8 @@
 
 // The tree written by GenerateImages once per test binary; the data folder is "data".
 const ScratchDir& GeneratedTree();
-std::string GeneratedFile(const std::string& rel);  // "textures/hud.tga" -> its full path
 // Decoded with the game's reader for its extension; fails the test when it does not decode.
-TImage LoadGenerated(const std::string& rel);
+TImage LoadGenerated(const std::string& rel);  // e.g. "textures/hud.tga"
 
 // Pixel (x, y) of a decoded image, red first, y counted from the picture's top (a
 // bottom-up TGA is turned round).
@@ -17,14 +17,18 @@ struct Px {
   int r, g, b, a;
 };
 Px PixelAt(const TImage& img, int x, int y, bool bottomUp);
-bool OnBorder(const TImage& img, int x, int y);
+inline bool OnBorder(const TImage& img, int x, int y) {
+  return x == 0 || y == 0 || x == img.Width - 1 || y == img.Height - 1;
+}
 
 // The generated tree as the current directory, for the game's loaders, while it lives.
 class InGeneratedTree {
  public:
-  InGeneratedTree();
-  ~InGeneratedTree();
+  InGeneratedTree() : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(GeneratedTree().Path());
+  }
+  ~InGeneratedTree() { std::filesystem::current_path(old_); }
 
  private:
-  std::string old_;
+  std::filesystem::path old_;
 };

@@ -4,18 +4,15 @@
 #include <string>
 #include <vector>
 
+// An uncompressed TGA as the header says; pixels and palette (mapLength * mapEntrySize / 8
+// bytes) are written as given, so damaged files can be made too.
 struct TgaSpec {
-  uint8_t imageType = 2;
-  uint8_t depth = 24;
-  uint8_t descriptor = 0;
-  uint16_t width = 1;
-  uint16_t height = 1;
-  uint8_t idLength = 0;
-  uint8_t mapType = 0;
+  uint8_t imageType = 2, depth = 24, descriptor = 0;
+  uint16_t width = 1, height = 1;
+  uint8_t idLength = 0, mapType = 0;
   uint16_t mapLength = 0;
   uint8_t mapEntrySize = 0;
-  std::vector<uint8_t> palette;  // mapLength * mapEntrySize / 8 bytes
-  std::vector<uint8_t> pixels;   // as stored in the file
+  std::vector<uint8_t> palette{}, pixels{};
 };
 std::vector<uint8_t> MakeTga(const TgaSpec& spec);
 

@@ -2,7 +2,6 @@
 #include "support/test_env.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,22 +10,15 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
-#define LSAN_OFF() __lsan_disable()
-#define LSAN_ON() __lsan_enable()
-#else
-#define LSAN_OFF()
-#define LSAN_ON()
 #endif
 
 #include "app/l_app.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 
+// putenv keeps the very string on some systems: it must live on.
 void SetDefaultEnv(const char* name, const char* value) {
-  if (std::getenv(name)) return;
-  // putenv keeps the very string on some systems: it must live on.
-  std::string entry = std::string(name) + "=" + value;
-  putenv(strdup(entry.c_str()));
+  if (!std::getenv(name)) putenv(strdup((std::string(name) + "=" + value).c_str()));
 }
 
 // Every test runs without a display or a sound card: SDL's offscreen video driver
@@ -46,13 +38,13 @@ bool EnsureTestGL(int width, int height) {
   if (state == 0) {
     // HALVROST_TEST_X11 runs the GL tests in a real X window (under Xvfb).
     if (!std::getenv("HALVROST_TEST_X11")) PlatformUseOffscreenVideo();
-    ScreenWidth = width;
-    ScreenHeight = height;
+    ScreenWidth = width, ScreenHeight = height;
     // Mesa keeps what it allocates while making a context and never frees it
     // once its driver is unloaded; that is not ours to report.
-    LSAN_OFF();
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan::ScopedDisabler mesaLeaks;
+#endif
     state = (PlatformCreateWindow("Halvrost_Wnd", "Halvrost test", width, height, WndProc) && InitGL()) ? 1 : -1;
-    LSAN_ON();
   }
   return state == 1;
 }
@@ -66,14 +58,10 @@ void GLTest::SetUp() {
 
 // A name nobody else holds: create_directory fails on one that exists.
 std::string MakeUniqueDir(const std::string& prefix) {
-  static std::mt19937_64 names(std::random_device{}() ^
-                               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  static std::mt19937_64 names(std::random_device{}() ^ std::chrono::steady_clock::now().time_since_epoch().count());
+  std::error_code ec;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[17];
-    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(names()));
-    std::filesystem::path p = base / (prefix + suffix);
-    std::error_code ec;
+    std::filesystem::path p = std::filesystem::temp_directory_path() / (prefix + std::to_string(names()));
     if (std::filesystem::create_directory(p, ec)) return p.generic_string();
   }
   return "";

@@ -31,7 +31,6 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
 // Fixture for tests that draw: a GL context, cleared state, 640 x 480 viewport.
-class GLTest : public ::testing::Test {
- protected:
+struct GLTest : ::testing::Test {
   void SetUp() override;
 };

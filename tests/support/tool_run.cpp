@@ -12,10 +12,8 @@ std::string DataTool() {
   if (const char* dir = std::getenv("HALVROST_BINARY_DIR")) path = std::string(dir) + "/tools/halvrost-data";
   if (path.empty() || access(path.c_str(), X_OK) != 0) {
     char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string self = exe;
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    const std::string self(exe, size_t(n > 0 ? n : 0));
     path = self.substr(0, self.find_last_of('/')) + "/../tools/halvrost-data";
   }
   return access(path.c_str(), X_OK) == 0 ? path : "";
@@ -27,6 +25,6 @@ int RunTool(const std::string& command, std::string& out) {
   if (!p) return -1;
   char buf[512];
   while (fgets(buf, sizeof buf, p)) out += buf;
-  int status = pclose(p);
+  const int status = pclose(p);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -14,10 +14,7 @@ int main() {
     float hz;
     TVector at;
   } tones[] = {{440, {0, 2, 5}}, {554, {0, 2, -5}}, {659, {1, 2, 0}}, {880, {21, 2, 0}}, {988, {101, 2, 0}}};
-  if (!InitSound()) {
-    std::fprintf(stderr, "no sound device\n");
-    return 1;
-  }
+  if (!InitSound()) return std::fprintf(stderr, "no sound device\n"), 1;
   SetListenerOrientation(TVector{1, 0, 0}, TVector{0, -1, 0});
   SetListenerPosition(TVector{0, 2, 0});
   ScratchDir dir;
@@ -26,15 +23,9 @@ int main() {
     // enough that the five together never clip.
     std::string file = dir.File(std::to_string(static_cast<int>(t.hz)) + ".wav");
     WriteBytes(file, MakeWave(WaveLayout{}, SineData16(44100, t.hz, 44100, 0.15f)));
-    if (PlaySample(LoadSample(file), true, t.at) < 0) {
-      std::fprintf(stderr, "%g Hz did not start\n", t.hz);
-      return 1;
-    }
+    if (PlaySample(LoadSample(file), true, t.at) < 0) return std::fprintf(stderr, "%g Hz did not start\n", t.hz), 1;
   }
-  for (int step = 0; step < 200; ++step) {
-    UpdateSound();
-    PlatformSleep(20);
-  }
+  for (int step = 0; step < 200; ++step) UpdateSound(), PlatformSleep(20);
   ShutdownSound();
   return 0;
 }

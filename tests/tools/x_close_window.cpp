@@ -11,16 +11,12 @@
 
 static Window Find(Display* d, Window w, const char* title) {
   char* name = nullptr;
-  if (XFetchName(d, w, &name) && name) {
-    bool match = std::strcmp(name, title) == 0;
-    XFree(name);
-    if (match) return w;
-  }
-  Window root, parent, *kids = nullptr;
+  bool match = XFetchName(d, w, &name) && name && !std::strcmp(name, title);
+  if (name) XFree(name);
+  Window root, parent, *kids = nullptr, found = match ? w : 0;
   unsigned n = 0;
-  if (!XQueryTree(d, w, &root, &parent, &kids, &n)) return 0;
-  Window found = 0;
-  for (unsigned i = 0; i < n && !found; ++i) found = Find(d, kids[i], title);
+  if (!found && XQueryTree(d, w, &root, &parent, &kids, &n))
+    for (unsigned i = 0; i < n && !found; ++i) found = Find(d, kids[i], title);
   if (kids) XFree(kids);
   return found;
 }
@@ -31,9 +27,8 @@ static bool HasIcon(Display* d, Window w) {
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  Atom icon = XInternAtom(d, "_NET_WM_ICON", False);
-  if (XGetWindowProperty(d, w, icon, 0, 2 + 32 * 32, False, XA_CARDINAL, &type, &format, &count, &after,
-                         &data) != Success || !data)
+  if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_ICON", False), 0, 2 + 32 * 32, False, XA_CARDINAL, &type,
+                         &format, &count, &after, &data) != Success || !data)
     return false;
   const long* v = reinterpret_cast<const long*>(data);
   bool ok = format == 32 && count >= 2 + 32 * 32 && v[0] == 32 && v[1] == 32;
@@ -45,52 +40,28 @@ static bool HasIcon(Display* d, Window w) {
 
 static bool HasClass(Display* d, Window w, const char* name) {
   XClassHint hint = {nullptr, nullptr};
-  if (!XGetClassHint(d, w, &hint)) return false;
-  bool ok = hint.res_class && std::strcmp(hint.res_class, name) == 0;
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return ok;
-}
-
-static void SendKey(Display* d, Window w, KeySym sym, int type) {
-  XEvent e;
-  std::memset(&e, 0, sizeof e);
-  e.xkey.type = type;
-  e.xkey.display = d;
-  e.xkey.window = w;
-  e.xkey.root = DefaultRootWindow(d);
-  e.xkey.same_screen = True;
-  e.xkey.keycode = XKeysymToKeycode(d, sym);
-  XSendEvent(d, w, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
+  bool ok = XGetClassHint(d, w, &hint) && hint.res_class && std::strcmp(hint.res_class, name) == 0;
+  return XFree(hint.res_name), XFree(hint.res_class), ok;  // XFree takes null too
 }
 
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
-  Display* d = XOpenDisplay(nullptr);
+  Display* d = argc < 3 ? nullptr : XOpenDisplay(nullptr);
   if (!d) return 2;
   Window w = Find(d, DefaultRootWindow(d), argv[1]);
-  if (!w) {
-    std::fprintf(stderr, "no window titled %s\n", argv[1]);
-    return 1;
-  }
-  if (!HasClass(d, w, argv[2])) {
-    std::fprintf(stderr, "window %s is not of class %s\n", argv[1], argv[2]);
-    return 1;
-  }
-  if (!HasIcon(d, w)) {
-    std::fprintf(stderr, "window %s has no 32 x 32 icon\n", argv[1]);
-    return 1;
-  }
-  XEvent e;
-  std::memset(&e, 0, sizeof e);
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
+  const char* fault = !w ? "no window titled %s\n" : !HasClass(d, w, argv[2]) ? "window %s is not of class %s\n"
+                      : !HasIcon(d, w)                                       ? "window %s has no 32 x 32 icon\n"
+                                                                             : nullptr;
+  if (fault) return std::fprintf(stderr, fault, argv[1], argv[2]), 1;
+  XEvent e{};
+  e.xclient = {.type = ClientMessage, .display = d, .window = w, .message_type = XInternAtom(d, "WM_PROTOCOLS", False),
+               .format = 32};
   e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
   XSendEvent(d, w, False, NoEventMask, &e);
-  SendKey(d, w, XK_Return, KeyPress);  // queued behind the close
+  // Enter, queued behind the close.
+  e = XEvent{};
+  e.xkey = {.type = KeyPress, .display = d, .window = w, .root = DefaultRootWindow(d),
+            .keycode = XKeysymToKeycode(d, XK_Return), .same_screen = True};
+  XSendEvent(d, w, True, KeyPressMask, &e);
   XFlush(d);
   XCloseDisplay(d);
   return 0;
