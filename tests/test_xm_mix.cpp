@@ -37,18 +37,14 @@ class Mixer : public ::testing::Test {
     ResetVoices();
     song.flags = 1;
     song.globalVolume = ch.volEnv.output = ch.volume = 64;
-    ch.voice = &MixVoice[0];
-    ch.panEnv.output = 32;
-    ch.fadeoutVolume = 65536;
-    ch.panning = 128;
+    ch.voice = &MixVoice[0], ch.panEnv.output = 32, ch.fadeoutVolume = 65536, ch.panning = 128;
   }
   // A voice playing at the given speed with steady gains (no ramp).
   TMixVoice& Steady(const TXmSample* s, uint32_t speedInt, uint32_t speedFrac, int left = 255, int right = 255) {
     TMixVoice& v = MixVoice[0];
     std::tie(v.sample, v.speedInt, v.speedFrac, v.currentLeft, v.currentRight) =
         std::tuple(s, speedInt, speedFrac, left * 256, right * 256);
-    v.leftVolume = v.lastLeft = left;
-    v.rightVolume = v.lastRight = right;
+    v.leftVolume = v.lastLeft = left, v.rightVolume = v.lastRight = right;
     return v;
   }
   F Mix(int frames) {

@@ -31,11 +31,7 @@ void Envelope(XmRig& r, XmEnvelopeDef e, uint16_t fadeout = 0) {
 
 void Vibrato(XmRig& r, uint8_t type, uint8_t sweep) {
   XmInstrumentDef& in = r.def.instruments[0];
-  in.vibType = type;
-  in.vibSweep = sweep;
-  in.vibDepth = 8;
-  in.vibRate = 64;
-  r.def.tempo = 1;
+  in.vibType = type, in.vibSweep = sweep, in.vibDepth = 8, in.vibRate = 64, r.def.tempo = 1;
 }
 
 // A second channel with the given rows.
@@ -291,8 +287,7 @@ TEST(XmEnvelope, InterpolatesBetweenPointsAndFinishes) {
 // The sustain and its release are stepped in the key-off cases above, on the volume envelope.
 TEST(XmEnvelope, PanningLoopsRepeat) {
   TXmInstrument inst = RiseAndFall(5);  // loop from point 1 to point 2
-  inst.panLoopStart = 1;
-  inst.panLoopEnd = 2;
+  inst.panLoopStart = 1, inst.panLoopEnd = 2;
   TXmChannel loop{};
   EXPECT_EQ(Outputs(loop, kXmPanningEnvelope, inst, 10), (V{0, 16, 32, 48, 64, 56, 48, 40, 64, 56}));
   EXPECT_EQ((V{loop.flags & kXmPanning, loop.panEnv.finished}), (V{kXmPanning, false}));
@@ -300,27 +295,22 @@ TEST(XmEnvelope, PanningLoopsRepeat) {
 
 TEST(XmEnvelope, FallingPointTicksCannotRunAway) {
   TXmInstrument inst{};
-  inst.volCount = 2;
+  inst.volCount = 2, inst.volType = 1;
   inst.volPoints[0] = {5, 64};
   inst.volPoints[1] = {2, 0};  // the tick never comes
-  inst.volType = 1;
   TXmChannel ch{};
   ch.volEnv.tick = 5;
   for (int t = 0; t < 5000; ++t) StepEnvelope(&ch, kXmVolumeEnvelope, &inst);
-  EXPECT_GE(ch.volEnv.output, 0);
-  EXPECT_LE(ch.volEnv.output, 64);
+  EXPECT_TRUE(ch.volEnv.output >= 0 && ch.volEnv.output <= 64) << ch.volEnv.output;
 }
 
 TEST(XmChannel, ResetFromSampleAndWaveformRetrigger) {
   TXmSample smp{};
-  smp.volume = 40;
-  smp.panning = 200;
+  smp.volume = 40, smp.panning = 200;
   TXmChannel ch{};
   ch.keyOff = ch.volEnv.finished = true;
   ch.fadeoutVolume = ch.volEnv.point = ch.tremorCount = 3;
-  ch.vibratoPos = 7;
-  ch.tremoloPos = -5;
-  ch.autoVibPos = 99;
+  ch.vibratoPos = 7, ch.tremoloPos = -5, ch.autoVibPos = 99;
   ch.waveControl = 0x41;  // tremolo waveform 4: keeps its position
   ResetChannelFromSample(&ch, &smp);
   // Key-off and finished flags, channel flags, volume and panning, envelope outputs and point, fadeout,
