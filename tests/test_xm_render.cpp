@@ -71,8 +71,7 @@ TEST(XmRender, FixedLengthAndTheTenMinuteCap) {
   // a song with speed 0xFFFF would be cut at ten minutes instead.
   EXPECT_TRUE(Render(BuildXm(def), 0).endedWithSong);
   XmModuleDef slow;
-  slow.tempo = 0xFFFF;
-  slow.bpm = 32;
+  slow.tempo = 0xFFFF, slow.bpm = 32;
   slow.AddPattern(1);
   TXmSong* song = LoadXmBytes(BuildXm(slow));
   ASSERT_NE(song, nullptr);
