@@ -40,11 +40,9 @@ Bytes Wave(uint16_t channels, bool hugeLength, size_t bytes) {
 
 Bytes Xm() {
   XmModuleDef def;
-  def.channels = 4;
+  def.channels = 4, def.orders = {0, 0};
   AddSimpleInstrument(def, FlatSample(100, 1000), false, 1, 0, 0);
-  def.AddPattern(16);
-  def.orders = {0, 0};
-  return BuildXm(def);
+  return def.AddPattern(16), BuildXm(def);
 }
 
 Bytes Scores(uint8_t nameLength) {
@@ -115,8 +113,7 @@ TEST_F(DataCheck, EveryTruncationOfEachKindIsAnsweredCalmly) {
 // and a second run into another directory gives the same bytes.
 TEST_F(DataCheck, TheGeneratedTreePassesAndIsTheSameEveryRun) {
   std::string out, rel, files;
-  ASSERT_EQ(RunTool(tool_ + " generate " + dir_.File("a"), out), 0) << out;
-  ASSERT_EQ(RunTool(tool_ + " generate " + dir_.File("b"), out), 0) << out;
+  for (const char* to : {"a", "b"}) ASSERT_EQ(RunTool(tool_ + " generate " + dir_.File(to), out), 0) << out;
   const Bytes list = ReadBytes(dir_.File("a/.generated"));
   std::istringstream stamp(std::string(list.begin(), list.end()));
   int count = 0;

@@ -35,9 +35,8 @@ void EachPixel(const TImage& img, bool bottomUp, F f) {
 
 TEST(DataImages, EveryFileDecodesWithItsSizeAndDepth) {
   for (const auto& [name, w, h, bits] : kFiles) {
-    const std::string path = std::string(name).starts_with("maps/") ? name : std::string("textures/") + name;
-    TImage img = LoadGenerated(path);
-    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(w, h, bits)) << path;
+    TImage img = LoadGenerated(std::string(name).starts_with("maps/") ? name : std::string("textures/") + name);
+    EXPECT_EQ(std::tuple(img.Width, img.Height, img.Bits), std::tuple(w, h, bits)) << name;
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "app/l_app.h"
@@ -14,10 +15,15 @@ namespace {
 
 constexpr float Pi = 3.14159265f;
 
-class DataImagesGL : public GLTest {};
+// In the generated tree, for the game's loaders.
+class DataImagesGL : public GLTest {
+ protected:
+  void SetUp() override { GLTest::SetUp(), std::filesystem::current_path(GeneratedTree().Path()); }
+  void TearDown() override { std::filesystem::current_path(old_), GLTest::TearDown(); }
+  std::filesystem::path old_ = std::filesystem::current_path();
+};
 
 TEST_F(DataImagesGL, MapLoadsWithOpenGroundAndWalkableWaysToTheSpawnCorners) {
-  InGeneratedTree here;
   TMap map;
   ASSERT_TRUE(MapLoad(map, "map1"));
   // The colour pixels are kept for decals and the gun's tint.
@@ -51,7 +57,6 @@ TEST_F(DataImagesGL, MapLoadsWithOpenGroundAndWalkableWaysToTheSpawnCorners) {
 
 // The generated map in the game's frame: ground at the bottom of a level view, sky above a raised one.
 TEST_F(DataImagesGL, TerrainUnderSkyFromThePlayersArea) {
-  InGeneratedTree here;
   MapInit(GameMap);
   ASSERT_TRUE(MapLoad(GameMap, "map1"));
   InitCamera(Camera);
