@@ -46,8 +46,7 @@ TEST_F(MapBuild, HeightsFromTheBlueByteAndVertexThreeFiveOf128Wide) {
   const int i = 5 * 128 + 3;
   EXPECT_EQ(std::tuple(map.Vertices[i].x, map.Vertices[i].z, map.TexCoords[i].u, map.TexCoords[i].v),
             std::tuple(6.0f, 10.0f, 3.0f / 128, 5.0f / 128));
-  EXPECT_FLOAT_EQ(map.DetailCoords[i].u, 0.3f);
-  EXPECT_FLOAT_EQ(map.DetailCoords[i].v, 0.5f);
+  EXPECT_LT(std::fabs(map.DetailCoords[i].u - 0.3f) + std::fabs(map.DetailCoords[i].v - 0.5f), 1e-6f);
 }
 
 TEST_F(MapBuild, PlanesFollowASlope) {
@@ -76,7 +75,7 @@ TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
   map.Pixels = FlatHeightImage(4, 2, 10);
   int32_t sum = -1;
   EXPECT_TRUE(MapPixelSum(map, 3, 1, sum) && sum == 10);
-  for (auto [c, r] : {std::pair(4, 0), std::pair(0, 2), std::pair(-1, 0)}) EXPECT_FALSE(MapPixelSum(map, c, r, sum)) << c;
+  for (auto [c, r] : {std::pair(4, 0), {0, 2}, {-1, 0}}) EXPECT_FALSE(MapPixelSum(map, c, r, sum)) << c << ", " << r;
   map.Pixels = TImage{};
   EXPECT_FALSE(MapPixelSum(map, 0, 0, sum));
 }
