@@ -34,16 +34,9 @@ template <class Model>
 void ExpectRefusals(const std::vector<std::pair<const char*, Bytes>>& hostile, const Bytes& full) {
   Model m;
   auto empty = [&m] { return !m.Loaded && m.MeshCount == 0 && m.Meshes.empty(); };
-  for (const auto& [what, bytes] : hostile) {
-    EXPECT_FALSE(Load(m, bytes)) << what;
-    EXPECT_TRUE(empty()) << what;
-  }
-  for (size_t n = 0; n < full.size(); ++n) {
-    EXPECT_FALSE(Load(m, Bytes(full.begin(), full.begin() + long(n)))) << n;
-    EXPECT_TRUE(empty()) << n;
-  }
-  EXPECT_TRUE(Load(m, full));
-  EXPECT_EQ(m.MeshCount, 2);
+  for (const auto& [what, bytes] : hostile) EXPECT_TRUE(!Load(m, bytes) && empty()) << what;
+  for (size_t n = 0; n < full.size(); ++n) EXPECT_TRUE(!Load(m, Bytes(full.begin(), full.begin() + long(n))) && empty()) << n;
+  EXPECT_TRUE(Load(m, full) && m.MeshCount == 2);
 }
 
 }  // namespace
