@@ -80,7 +80,7 @@ TEST_F(MapBuild, PixelSumOnlyInsideTheKeptImage) {
   EXPECT_FALSE(MapPixelSum(map, 0, 0, sum));
 }
 
-TEST_F(MapLists, RemovingHeadMiddleAndTail) {
+TEST_F(MapLists, RemovingHeadMiddleAndTailAndTheZenitsFollower) {
   TSpider *c = MapAddSpider(map), *b = MapAddSpider(map), *a = MapAddSpider(map);
   MapRemoveSpider(map, a);  // head
   EXPECT_EQ(std::tuple(map.Spiders, b->Prev), std::tuple(b, nullptr));
@@ -89,12 +89,10 @@ TEST_F(MapLists, RemovingHeadMiddleAndTail) {
   EXPECT_EQ(std::tuple(d->Next, c->Prev), std::tuple(c, d));
   MapRemoveSpider(map, c);  // tail
   EXPECT_EQ(std::tuple(d->Next, map.SpiderCount), std::tuple(nullptr, 1));
-}
-
-TEST_F(MapLists, ZenitRemovalReturnsTheFollower) {
-  TZenit *b = MapAddZenit(map), *a = MapAddZenit(map);
-  EXPECT_EQ(std::tuple(MapRemoveZenit(map, a), b->Prev), std::tuple(b, nullptr));
-  EXPECT_EQ(std::tuple(MapRemoveZenit(map, b), map.Zenits, map.ZenitCount), std::tuple(nullptr, nullptr, 0));
+  // A turret's removal returns the one after it.
+  TZenit *zb = MapAddZenit(map), *za = MapAddZenit(map);
+  EXPECT_EQ(std::tuple(MapRemoveZenit(map, za), zb->Prev), std::tuple(zb, nullptr));
+  EXPECT_EQ(std::tuple(MapRemoveZenit(map, zb), map.Zenits, map.ZenitCount), std::tuple(nullptr, nullptr, 0));
 }
 
 TEST_F(MapLists, UpdateRetiresZenitsOnlyWhileThePlayerLives) {
@@ -138,7 +136,7 @@ TEST_F(MapFiles, MissingOrOversizedHeightImageFailsWithEmptyArrays) {
   }
 }
 
-TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixels) {
+TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixelsOrTheTerrainAlone) {
   WriteJpeg("data/maps/flat_height.jpg", 16, 16, 0, 0, 64);  // blue 64: height 8
   WriteJpeg("data/maps/flat.jpg", 32, 32, 200, 100, 50);
   MapAddSpider(map);
@@ -151,9 +149,7 @@ TEST_F(MapFiles, LoadsTerrainTextureAndKeepsPixels) {
   // Again: the texture is released first and decoded anew, so the pixels come back.
   ASSERT_TRUE(MapLoad(map, "flat"));
   EXPECT_EQ(map.Pixels.Width, 32);
-}
-
-TEST_F(MapFiles, MissingColourImageStillBuildsTheTerrain) {
+  // Without a colour image the terrain is still built.
   WriteJpeg("data/maps/bare_height.jpg", 8, 8, 0, 0, 0);
   ASSERT_TRUE(MapLoad(map, "bare"));
   EXPECT_EQ(std::tuple(map.Texture, map.Pixels.Pixels.empty(), map.TriCount), std::tuple(0u, true, 7 * 7 * 2));
