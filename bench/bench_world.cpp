@@ -1,9 +1,10 @@
 // Speed of the world's hot paths: ground lookups, a shot through a crowd, building the terrain.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/world_doubles.h"
+#include "actors/l_spider.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
+#include "game/l_game.h"
 #include "support/world_maps.h"
 
 namespace {

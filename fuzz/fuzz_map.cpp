@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../tests/support/world_doubles.h"
+#include "actors/l_spider.h"
 #include "effects/l_particle.h"
+#include "game/l_game.h"
 
 namespace {
 

@@ -16,59 +16,60 @@ TVector Apply(const TMatrix& m, const TVector& v) {
   return out;
 }
 
-class CameraTest : public ::testing::Test {
+// A camera on a player at the origin looking along +x; GL for the projection the frustum planes need.
+class CameraTest : public GLTest {
  protected:
   void SetUp() override {
+    GLTest::SetUp();
     ResetInput();
     InitCamera(camera);
+    camera.Target = &player;
   }
   void TearDown() override { ResetInput(); }
   TCamera camera;
   TPlayer player;
 };
 
+class CameraFrustum : public CameraTest {
+ protected:
+  void SetUp() override {
+    CameraTest::SetUp();
+    CameraProjection(camera);
+    UpdateCamera(camera);
+  }
+  // The point 50 ahead moved onto the given plane, then by 'outside' along its outer side.
+  TVector OutsidePlane(int p, float outside) {
+    const float* f = camera.Frustum[p];
+    TVector q = {50, 2, 0};
+    float t = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3] + outside;
+    return {q.x - t * f[0], q.y - t * f[1], q.z - t * f[2]};
+  }
+};
+
 }  // namespace
 
 TEST_F(CameraTest, ZoomEasesByATenth) {
-  EXPECT_EQ(camera.FOV, 90);
   KeyPress(ZoomKey);
   UpdateCamera(camera);
-  EXPECT_EQ(camera.TargetFOV, 20);
-  EXPECT_NEAR(camera.FOV, 83.0f, 1e-4f);
-  for (int i = 1; i < 10; ++i) UpdateCamera(camera);
-  EXPECT_NEAR(camera.FOV, 44.4f, 0.05f);  // 20 + 70 * 0.9^10
-  for (int i = 0; i < 100; ++i) UpdateCamera(camera);
+  EXPECT_NEAR(camera.FOV, 83.0f, 1e-4f);  // from 90 a tenth of the way to 20
+  for (int i = 1; i < 110; ++i) UpdateCamera(camera);
   EXPECT_TRUE(camera.FOV > 20.0f && camera.FOV < 20.01f) << camera.FOV;
   KeyRelease(ZoomKey);
   UpdateCamera(camera);
-  EXPECT_EQ(camera.TargetFOV, 90);
   EXPECT_NEAR(camera.FOV, 27.0f, 0.01f);
 }
 
-TEST_F(CameraTest, WithoutTargetOnlyTheZoomMovesAndDegeneratePlanesRejectNothing) {
-  camera.Eye = {1, 2, 3};
-  UpdateCamera(camera);
-  EXPECT_EQ(camera.Eye.x, 1);
-  EXPECT_EQ(camera.View[15], 0);  // never built
-  camera.Target = &player;
-  UpdateCamera(camera);  // Projection is still all zero
-  EXPECT_TRUE(SphereInFrustum(camera, {-100, 0, 0}, 0));
-  EXPECT_TRUE(SphereInFrustum(camera, {0, 1e6f, 0}, 1));
-}
-
 TEST_F(CameraTest, LevelViewLooksAlongPlusX) {
-  camera.Target = &player;
   UpdateCamera(camera);
   EXPECT_EQ(VectorDistSq(camera.Eye, {0, 2, 0}), 0.0f);
   // Rows 0, 1, 2 are right (+z), up and back (-x): a point 5 ahead at eye height lies on
   // the eye's -z axis, one to its right at +x, one above it at +y.
   const TVector points[][2] = {{{5, 2, 0}, {0, 0, -5}}, {{5, 2, 1}, {1, 0, -5}}, {{5, 3, 0}, {0, 1, -5}}};
-  for (const auto& p : points) EXPECT_NEAR(VectorDistSq(Apply(camera.View, p[0]), p[1]), 0, 1e-10f) << p[0].y;
+  for (const auto& p : points) EXPECT_NEAR(VectorDistSq(Apply(camera.View, p[0]), p[1]), 0, 1e-10f);
   EXPECT_EQ(camera.View[15], 1);
 }
 
 TEST_F(CameraTest, ViewFollowsPitchYawAndPosition) {
-  camera.Target = &player;
   player.Position = {10, 3, -4};
   player.Pitch = 0.3f;
   player.Yaw = 1.1f;
@@ -83,31 +84,6 @@ TEST_F(CameraTest, ViewFollowsPitchYawAndPosition) {
   for (int r = 0; r < 3; ++r) EXPECT_NEAR(v[r] * v[r] + v[4 + r] * v[4 + r] + v[8 + r] * v[8 + r], 1, 1e-5f);
 }
 
-namespace {
-
-class CameraFrustum : public GLTest {
- protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    ResetInput();
-    InitCamera(camera);
-    camera.Target = &player;
-    CameraProjection(camera);
-    UpdateCamera(camera);
-  }
-  // The point 50 ahead moved onto the given plane, then by 'outside' along its outer side.
-  TVector OutsidePlane(int p, float outside) {
-    const float* f = camera.Frustum[p];
-    TVector q = {50, 2, 0};
-    float t = f[0] * q.x + f[1] * q.y + f[2] * q.z + f[3] + outside;
-    return {q.x - t * f[0], q.y - t * f[1], q.z - t * f[2]};
-  }
-  TCamera camera;
-  TPlayer player;
-};
-
-}  // namespace
-
 // The distances are in world units: this holds for normalised planes only.
 TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
   for (int p = 0; p < 4; ++p) {
@@ -119,7 +95,7 @@ TEST_F(CameraFrustum, StraddlingSphereVisibleOutsideOneNot) {
 TEST_F(CameraFrustum, EachSideCullsButThereIsNoNearOrFarPlane) {
   // Looking along +x: far to the right (+z), left, above and below lies outside.
   for (const TVector& p : {TVector{50, 2, 200}, {50, 2, -200}, {50, 200, 0}, {50, -200, 0}})
-    EXPECT_FALSE(SphereInFrustum(camera, p, 1)) << p.y << "," << p.z;
+    EXPECT_FALSE(SphereInFrustum(camera, p, 1));
   EXPECT_TRUE(SphereInFrustum(camera, {0.05f, 2, 0}, 0.01f));  // nearer than 0.1
   EXPECT_TRUE(SphereInFrustum(camera, {2000, 2, 0}, 1));       // beyond 512
   EXPECT_FALSE(SphereInFrustum(camera, {-20, 2, 0}, 1));       // behind the eye

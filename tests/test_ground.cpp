@@ -5,7 +5,7 @@
 #include <limits>
 #include <tuple>
 
-#include "support/world_doubles.h"
+#include "game/l_game.h"
 #include "support/world_maps.h"
 
 namespace {

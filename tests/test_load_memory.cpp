@@ -84,7 +84,7 @@ TEST_F(LoadMemory, LoadsThatRunOutOfMemoryFailAndCloseTheirFiles) {
   const off_t kGiB = off_t(1) << 30;
   // A 16 x 16 JPEG whose frame header claims 12000 x 12000 pixels: the decoder asks for the
   // memory before it could find out that the data is short.
-  std::vector<uint8_t> jpeg = EncodeTestJpeg(16, 16, UniformRgb(16, 16, 90, 90, 90));
+  std::vector<uint8_t> jpeg = MakeJpeg(16, 16, UniformRgb(16, 16, 90, 90, 90), 3, 100);
   for (size_t i = 0; i + 8 < jpeg.size(); ++i)
     if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // baseline frame: length, precision, h, w
       jpeg[i + 5] = jpeg[i + 7] = 12000 >> 8, jpeg[i + 6] = jpeg[i + 8] = 12000 & 0xFF;
@@ -109,7 +109,7 @@ TEST_F(LoadMemory, LoadsThatRunOutOfMemoryFailAndCloseTheirFiles) {
 // 3073 x 3073 decodes into 28 MB and is resampled to 4096 x 4096, 50 MB: 40 MB hold the
 // picture but not the resampled copy, which the texture manager makes after decoding.
 TEST_F(LoadMemory, TextureWhoseResamplingRunsOutOfMemoryIsNotLoaded) {
-  WriteBytes(dir_.File("big.jpg"), EncodeTestJpeg(3073, 3073, UniformRgb(3073, 3073, 60, 120, 180)));
+  WriteBytes(dir_.File("big.jpg"), MakeJpeg(3073, 3073, UniformRgb(3073, 3073, 60, 120, 180), 3, 100));
   EXPECT_EQ(LoadUnderLimit(dir_.Path(), 40 * kMiB, [] { TImage img; return DecodeJpeg("big.jpg", img); }), 1);
   auto texture = [] { return LoadTexture("big.jpg", false) || !TextureTable.empty(); };
   EXPECT_EQ(LoadUnderLimit(dir_.Path(), 40 * kMiB, texture), 0);

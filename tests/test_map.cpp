@@ -9,7 +9,6 @@
 #include "support/game_env.h"
 #include "support/image_files.h"
 #include "support/test_env.h"
-#include "support/world_doubles.h"
 #include "support/world_maps.h"
 
 namespace {

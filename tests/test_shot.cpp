@@ -3,18 +3,21 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <typeinfo>
 
 #include "app/l_app.h"
+#include "actors/l_spider.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
+#include "game/l_game.h"
 #include "support/model_files.h"
-#include "support/world_doubles.h"
 #include "support/world_maps.h"
 
 namespace {
 
 constexpr float Pi = 3.14159265358979f;
+using std::tuple;
 
 template <typename T>
 int Count() {
@@ -61,26 +64,22 @@ class Shot : public ::testing::Test {
 
 TEST_F(Shot, StraightUpLeavesOnlyTheMuzzleEffectsAtTheOrigin) {
   EXPECT_FALSE(MapShoot(GameMap, origin, {Pi / 2, 0, 0}));
-  EXPECT_EQ(ParticleList.Count, 2);
-  EXPECT_EQ(Count<TP_Trace>() + Count<TP_Ricochet>(), 0);
   TP_Fire* f = First<TP_Fire>();
   TP_Smoke* s = First<TP_Smoke>();
-  ASSERT_TRUE(f && s);
+  ASSERT_TRUE(ParticleList.Count == 2 && f && s);
+  EXPECT_EQ(ParticleList.Head, f);  // fire added after the smoke
   EXPECT_EQ(f->Position.x, origin.x);
   EXPECT_FLOAT_EQ(s->Position.y, origin.y + 0.02f);  // already updated once
-  EXPECT_EQ(ParticleList.Head, f);  // fire added after the smoke
 }
 
 TEST_F(Shot, GroundHitAtTheExactCrossing) {
   for (int i = 0; i < 20; ++i) {
     ClearParticles();
     EXPECT_FALSE(MapShoot(GameMap, origin, {-0.3f, 0.5f, 0}));
-    ASSERT_EQ(Count<TP_Trace>(), 1);
     TP_Ricochet* r = First<TP_Ricochet>();
-    ASSERT_NE(r, nullptr);
-    // The ricochet starts half a unit above the hit point and has risen once.
-    EXPECT_NEAR(r->Position.y - 0.52f, 1.0f, 1e-4f);
     TP_Trace* t = First<TP_Trace>();
+    ASSERT_TRUE(r && t && Count<TP_Trace>() == 1);
+    EXPECT_NEAR(r->Position.y - 0.52f, 1.0f, 1e-4f);  // half a unit above the hit, risen once
     EXPECT_EQ(t->Life, 2);
     // The streak is a piece of the path, its tail in the first half.
     float full = std::sqrt(VectorDistSq(origin, {r->Position.x, 1, r->Position.z}));
@@ -100,24 +99,20 @@ TEST_F(Shot, SpreadStaysWithinTwoAndAHalfDegrees) {
     TP_Ricochet* r = First<TP_Ricochet>();
     ASSERT_NE(r, nullptr);
     float heading = std::atan2(r->Position.z - origin.z, r->Position.x - origin.x);
-    lo = std::min(lo, heading);
-    hi = std::max(hi, heading);
+    lo = std::min(lo, heading), hi = std::max(hi, heading);
   }
-  EXPECT_TRUE(lo >= -0.0437f && lo < -0.03f) << lo;
-  EXPECT_TRUE(hi <= 0.0437f && hi > 0.03f) << hi;
+  EXPECT_TRUE(lo >= -0.0437f && lo < -0.03f && hi <= 0.0437f && hi > 0.03f) << lo << " " << hi;
 }
 
 TEST_F(Shot, ThreeHitsKillWithBloodGibsAndRemoval) {
   SpiderAt({30, 3, 20});
   for (int hit = 1; hit <= 3; ++hit) {
     EXPECT_EQ(MapShoot(GameMap, origin, level), hit == 3);
-    EXPECT_EQ(Count<TP_Blood>(), 3 * hit);
-    EXPECT_EQ(Count<TP_Gibs>(), hit == 3 ? SpiderModel.MeshCount : 0);
+    const int gibs = hit == 3 ? SpiderModel.MeshCount : 0;
+    EXPECT_EQ(tuple(Count<TP_Blood>(), Count<TP_Gibs>()), tuple(3 * hit, gibs));
     if (hit < 3) { EXPECT_EQ(GameMap.Spiders->Health, 3 - hit); }
   }
-  EXPECT_EQ(GameMap.SpiderCount, 0);
-  EXPECT_EQ(GameMap.Spiders, nullptr);
-  EXPECT_EQ(Count<TP_Trace>(), 0);  // a hit leaves no tracer
+  EXPECT_EQ(tuple(GameMap.SpiderCount, !GameMap.Spiders, Count<TP_Trace>()), tuple(0, true, 0));  // no tracer
   // Gibs come in mesh order: the last added (the head) carries the last mesh.
   EXPECT_EQ(First<TP_Gibs>()->Mesh.Vertices.Data(), SpiderModel.Meshes[1].Vertices.Data());
   // Without blood and gibs a kill leaves only the smoke and fire.
@@ -125,8 +120,7 @@ TEST_F(Shot, ThreeHitsKillWithBloodGibsAndRemoval) {
   ClearParticles();
   SpiderAt({30, 3, 20}, 1);
   EXPECT_TRUE(MapShoot(GameMap, origin, level));
-  EXPECT_EQ(GameMap.SpiderCount, 0);
-  EXPECT_EQ(ParticleList.Count, 2);
+  EXPECT_EQ(tuple(GameMap.SpiderCount, ParticleList.Count), tuple(0, 2));
 }
 
 // Which spider a shot along +x from (20, 3, 20) hurts, if any, and what it leaves.
@@ -151,8 +145,7 @@ TEST_F(Shot, TheShotHurtsTheNearestSpiderOnItsLineBeforeTheGround) {
     ASSERT_TRUE(MapBuildTerrain(GameMap, MakeHeightImage(64, 64, ridge)));
     TSpider* s = SpiderAt(c.at);
     for (int i = 0; i < c.shots; ++i) EXPECT_FALSE(MapShoot(GameMap, origin, {c.elevation, 0, 0}));
-    EXPECT_EQ(s->Health, c.health);
-    EXPECT_EQ(Count<TP_Blood>(), 3 * (3 - c.health));
+    EXPECT_EQ(tuple(s->Health, Count<TP_Blood>()), tuple(c.health, 3 * (3 - c.health)));
     if (c.traces >= 0) { EXPECT_EQ(Count<TP_Trace>(), c.traces); }
     if (c.ridge) { EXPECT_EQ(Count<TP_Ricochet>(), c.traces); }
   }
@@ -162,12 +155,10 @@ TEST_F(Shot, NearestCandidateWinsAndTiesGoToTheHead) {
   TSpider* far = SpiderAt({40, 3, 20});
   TSpider* near = SpiderAt({30, 3, 20});
   MapShoot(GameMap, origin, level);
-  EXPECT_EQ(near->Health, 2);
-  EXPECT_EQ(far->Health, 3);
+  EXPECT_EQ(tuple(near->Health, far->Health), tuple(2, 3));
   TSpider* twin = SpiderAt({30, 3, 20});  // new head, same distance as 'near'
   MapShoot(GameMap, origin, level);
-  EXPECT_EQ(twin->Health, 2);
-  EXPECT_EQ(near->Health, 2);
+  EXPECT_EQ(tuple(twin->Health, near->Health), tuple(2, 2));
 }
 
 TEST_F(Shot, ThousandUnitsAwayIsOutOfRange) {

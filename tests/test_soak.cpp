@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "generators.h"
 #include "support/full_data.h"
@@ -38,7 +36,6 @@ class SoakPlay : public Autoplay {
  public:
   long long rssWarm = 0, rssMaxAfterWarm = 0, heapWarm = 0;  // heap: what the allocator has handed out
   int warmAt = 5000;
-  std::string trace;  // resident and heap MiB every thousand steps
 
  protected:
   void AfterStep() override {
@@ -47,9 +44,6 @@ class SoakPlay : public Autoplay {
     long long rss = ResidentBytes();
     if (steps == warmAt / 1000 * 1000) rssWarm = rss, heapWarm = (long long)mallinfo2().uordblks;
     if (rssWarm) rssMaxAfterWarm = std::max(rssMaxAfterWarm, rss);
-    char entry[48];
-    std::snprintf(entry, sizeof entry, " %lld/%zu", rss >> 20, mallinfo2().uordblks >> 20);
-    trace += entry;
   }
   void Check() {
     ASSERT_EQ(ListLength(GameMap.Spiders), GameMap.SpiderCount);
@@ -62,8 +56,7 @@ class SoakPlay : public Autoplay {
     // every tenth; nothing lives longer than 160 steps (a gib: 128 after its flight).
     const int life = 160, perShot = 2 + std::max(2, 3 + SpiderModel.MeshCount);
     ASSERT_LE(ParticleList.Count, perShot * (life / 5 + 1 + (life / 10 + 1) * zenitsThisGame));
-    ASSERT_TRUE(Player.Health >= 0 && Player.Health <= 100) << Player.Health;
-    ASSERT_TRUE(Player.Points >= 0 && Player.Points <= 999) << Player.Points;
+    ASSERT_TRUE(Player.Health >= 0 && Player.Health <= 100 && Player.Points >= 0 && Player.Points <= 999);
     ASSERT_LE(std::fabs(Player.Pitch), PlayerPitchLimit);
     ASSERT_TRUE(std::isfinite(Player.Position.x) && std::isfinite(Player.Position.z));
     for (const TSpider* s = GameMap.Spiders; s; s = s->Next)
@@ -90,17 +83,9 @@ TEST_F(Soak, LongSessionStaysBounded) {
   play.warmAt = std::max(5000, total / 4);
   play.Run(total);
   const long long heapFinal = (long long)mallinfo2().uordblks, rssFinal = ResidentBytes();
-  std::printf("soak: %d steps; %d games, %d deaths, %d menu visits, %d waves; %d turrets built, at most %d standing; "
-              "%d kills; at most %d particles; RSS after warm-up %.1f MiB, final %.1f MiB; RSS/heap (MiB):%s\n",
-              play.steps, play.games, play.deaths, play.menuVisits, play.waves, play.turretsBuilt, play.maxZenits,
-              play.kills, play.maxParticles, play.rssWarm / 1048576.0, rssFinal / 1048576.0, play.trace.c_str());
   // The script reached every part of a game.
-  EXPECT_GE(play.deaths, 1);
-  EXPECT_GE(play.games, 2);
-  EXPECT_GE(play.menuVisits, 3);
-  EXPECT_GE(play.waves, 3);
-  EXPECT_GE(play.turretsBuilt, 1);
-  EXPECT_GT(play.maxParticles, 60);
+  EXPECT_TRUE(play.deaths >= 1 && play.games >= 2 && play.menuVisits >= 3 && play.waves >= 3);
+  EXPECT_TRUE(play.turretsBuilt >= 1 && play.maxParticles > 60);
   // Nothing leaks: what the allocator has handed out comes back to its warm-up level once the big
   // waves are gone (the GL driver's own buffers rise and fall with the load). The resident size,
   // which never shrinks much, stays within a bound.

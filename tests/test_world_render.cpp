@@ -6,12 +6,14 @@
 #include <tuple>
 #include <vector>
 
+#include "actors/l_spider.h"
+#include "actors/l_zenit.h"
 #include "app/l_app.h"
+#include "game/l_game.h"
 #include "render/l_gl.h"
 #include "support/model_files.h"
 #include "support/png_dump.h"
 #include "support/test_env.h"
-#include "support/world_doubles.h"
 #include "support/world_maps.h"
 
 namespace {

@@ -40,7 +40,7 @@ std::vector<std::string> WriteFullGameData(const std::string& root) {
                                     {"sky_2", 64, 80, 110, 200}, {"sky_3", 64, 80, 110, 200},
                                     {"sky_4", 64, 80, 110, 200}, {"sky_5", 64, 80, 110, 200}})
     put(std::string("data/textures/") + rel + ".jpg",
-        EncodeTestJpeg(side, side, UniformRgb(side, side, uint8_t(r), uint8_t(g), uint8_t(b))));
+        MakeJpeg(side, side, UniformRgb(side, side, uint8_t(r), uint8_t(g), uint8_t(b)), 3, 100));
   put("data/textures/smoke.tga", TestTga(32, 32, 200, 200, 200, 128));
   put("data/textures/ricochet.tga", TestTga(16, 16, 255, 255, 180, 200));
   put("data/textures/blood.tga", TestTga(16, 16, 160, 0, 0, 220));

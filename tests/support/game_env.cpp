@@ -8,13 +8,8 @@
 
 #include "audio/l_sound.h"
 #include "platform/p_window.h"
-#include "support/image_files.h"
 #include "support/model_files.h"
 #include "support/wave_files.h"
-
-std::vector<uint8_t> EncodeTestJpeg(int w, int h, const std::vector<uint8_t>& rgb) {
-  return MakeJpeg(w, h, rgb, 3, 100);
-}
 
 std::vector<uint8_t> UniformRgb(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   std::vector<uint8_t> px;
@@ -43,20 +38,13 @@ std::vector<uint8_t> TestZrm2(int meshes) {
 }
 
 std::vector<uint8_t> TestTga(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-  TgaSpec s;
-  s.depth = 32;
-  s.descriptor = 8;  // 8 alpha bits, bottom row first
-  s.width = uint16_t(w);
-  s.height = uint16_t(h);
+  TgaSpec s{.depth = 32, .descriptor = 8, .width = uint16_t(w), .height = uint16_t(h)};  // 8 alpha bits
   for (int i = 0; i < w * h; ++i) s.pixels.insert(s.pixels.end(), {b, g, r, a});
   return MakeTga(s);
 }
 
 std::vector<uint8_t> TestWav(int milliseconds) {
-  WaveLayout l;
-  l.rate = 22050;
-  l.avgBytes = l.rate * 2;
-  l.blockAlign = 2;
+  WaveLayout l{.rate = 22050, .avgBytes = 44100, .blockAlign = 2};
   std::vector<uint8_t> data;
   for (uint32_t i = 0; i < l.rate * uint32_t(milliseconds) / 1000; ++i)
     data.insert(data.end(), {uint8_t((i / 25) % 2 ? 0x70 : 0x90), uint8_t((i / 25) % 2 ? 0x17 : 0xE8)});
@@ -70,8 +58,8 @@ static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
 
 void WriteTestGameData(const std::string& root) {
   std::string d = root + "/data/";
-  WriteFile(d + "maps/map1_height.jpg", EncodeTestJpeg(128, 128, UniformRgb(128, 128, 64, 64, 64)));
-  WriteFile(d + "maps/map1.jpg", EncodeTestJpeg(512, 512, UniformRgb(512, 512, 200, 200, 200)));
+  WriteFile(d + "maps/map1_height.jpg", MakeJpeg(128, 128, UniformRgb(128, 128, 64, 64, 64), 3, 100));
+  WriteFile(d + "maps/map1.jpg", MakeJpeg(512, 512, UniformRgb(512, 512, 200, 200, 200), 3, 100));
   WriteFile(d + "models/spider.zrm", TestZrm1(2, 10, 2.0f));
   WriteFile(d + "models/gun.zrm", TestZrm2(1));
   WriteFile(d + "models/zenit.zrm", TestZrm2(3));
@@ -83,12 +71,25 @@ void WriteTestGameData(const std::string& root) {
     WriteFile(d + "sounds/" + s, TestWav());
 }
 
+Rgb Pixel(int x, int y) {
+  uint8_t px[4];
+  glReadPixels(x, 479 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  return {px[0], px[1], px[2]};
+}
+
+int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += match(Pixel(x, y));
+  return n;
+}
+
 void TapKey(uint8_t vk) {
   WndProc(WM_KEYDOWN, vk, 0);
   WndProc(WM_KEYUP, vk, 0);
 }
 
-void HoldKey(uint8_t code, bool down) {
+static void HoldKey(uint8_t code, bool down) {
   if (down == IsKeyDown(code)) return;
   if (code == 0) WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
   else WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
@@ -132,7 +133,7 @@ void Autoplay::MenuStretch(int n) {
   }
 }
 
-void Autoplay::Run(int total, int lastGame) {
+void Autoplay::Run(int total) {
   int gameStep = 0, deathAt = -1, wantDeathAt = -1, lastWave = 0;
   auto newGame = [&] {
     ChooseMenuItem(0);
@@ -146,7 +147,7 @@ void Autoplay::Run(int total, int lastGame) {
   while (steps < total) {
     int dx = 0, dy = 0;
     const bool alive = Player.Health > 0;
-    if (alive && wantDeathAt < 0 && gameStep >= (budget ? budget : 9000 + (games % 4) * 7000)) {
+    if (alive && wantDeathAt < 0 && gameStep >= 9000 + (games % 4) * 7000) {
       wantDeathAt = gameStep;
       HoldKeys({false, false, false, false, false, false});
     }
@@ -176,14 +177,12 @@ void Autoplay::Run(int total, int lastGame) {
     GameStep(dx, dy);
     UpdateSound();
     DispatchMessages();  // as the main loop does: here the cursor's own moves
-    ++steps;
-    ++gameStep;
+    ++steps, ++gameStep;
     turretsBuilt += GameMap.ZenitCount > zenitsBefore;
     waves += WaveSize != lastWave;
     lastWave = WaveSize;
     zenitsThisGame = std::max(zenitsThisGame, int(GameMap.ZenitCount));
     maxParticles = std::max(maxParticles, int(ParticleList.Count));
-    maxZenits = std::max(maxZenits, int(GameMap.ZenitCount));
     if (steps % renderEvery == 0) Frame();
     AfterStep();
     if (::testing::Test::HasFatalFailure()) return;
@@ -196,20 +195,16 @@ void Autoplay::Run(int total, int lastGame) {
     }
     if (alive && wantDeathAt >= 0 && gameStep - wantDeathAt > 4000) DamagePlayer(Player.Health);
     if (alive && Player.Health == 0) {
-      ++deaths;
-      deathAt = gameStep;
-      kills += Player.Kills;
+      ++deaths, deathAt = gameStep;
       HoldKeys({false, false, false, false, false, false});
     }
     if (deathAt >= 0 && gameStep == deathAt + 200) {
       TapKey(VK_ESCAPE);
       ASSERT_TRUE(MenuActive);
       MenuStretch(30);
-      if (games == lastGame) return;
       newGame();
     }
   }
-  kills += Player.Health > 0 ? Player.Kills : 0;
   HoldKeys({false, false, false, false, false, false});
 }
 
@@ -229,8 +224,7 @@ void GameTest::SetUp() {
   ResetInput();
   MenuActive = true;
   WaveDelay = 500;
-  WaveSize = 0;
-  SpawnsLeft = 0;
+  WaveSize = SpawnsLeft = 0;
 }
 
 void GameTest::TearDown() {
@@ -239,6 +233,20 @@ void GameTest::TearDown() {
   FreeGame();
   ShutdownSound();
   std::filesystem::current_path(oldDir_);
+}
+
+TSpider* PlayTest::AddSpider(float x, float z) {
+  TSpider* s = MapAddSpider(GameMap);
+  s->Position = {x, 8, z};
+  return s;
+}
+
+void PlayTest::Hold(TSpider* s, const TVector& at) { s->Position = at, s->Speed = 0, s->AttackDelay = 1000; }
+
+bool PlayTest::FiredThisStep() {
+  for (TP_Particle* p = ParticleList.Head; p; p = p->Next)
+    if (dynamic_cast<TP_Fire*>(p)) return true;
+  return false;
 }
 
 void PlayTest::SetUp() {

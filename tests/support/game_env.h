@@ -15,12 +15,11 @@
 #include "game/l_game.h"
 #include "menu/l_menu.h"
 #include "platform/p_messages.h"
+#include "support/image_files.h"
 #include "support/test_env.h"
 
 inline constexpr float kPi = 3.14159265358979f;
 
-// Baseline 24-bit JPEG at quality 100; rgb holds w * h pixels, red first.
-std::vector<uint8_t> EncodeTestJpeg(int w, int h, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> UniformRgb(int w, int h, uint8_t r, uint8_t g, uint8_t b);
 // A ZRM1 model of `meshes` small pyramids and `frames` identity keys; its farthest
 // vertex lies `reach` world units from the origin (the spider's bite range).
@@ -36,9 +35,13 @@ std::vector<uint8_t> TestWav(int milliseconds = 100);  // 16-bit mono PCM, a sho
 // out: missing ones leave empty handles.
 void WriteTestGameData(const std::string& root);
 
+// Reading the 640 x 480 frame, y growing downward: one pixel, and the pixels in [x0, x1) x [y0, y1) that match.
+struct Rgb { int r, g, b; };
+Rgb Pixel(int x, int y);
+int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb));
+
 // Input through the window procedure; key code 0 is the left mouse button.
 void TapKey(uint8_t vk);
-void HoldKey(uint8_t code, bool down);
 void TypeText(const std::string& text);
 void ChooseMenuItem(int item);  // moves to the item with the arrow keys and presses Enter
 // One game step with the mouse moved by (dx, dy) before it.
@@ -66,23 +69,26 @@ class GameTest : public GLTest {
 class PlayTest : public GameTest {
  protected:
   void SetUp() override;
+  static TSpider* AddSpider(float x, float z);  // on the ground at height 8
+  static void Hold(TSpider* s, const TVector& at);  // in place, not biting, through the next step
+  static bool FiredThisStep();  // a muzzle flash is in the particle list
 };
 
 // A player script for long sessions that looks only at the game's state. Facing the nearest spider
 // it aims and fires within 70 units, backs off under 12, closes in beyond 45 and strafes under 30;
 // with none about it sweeps the view in bursts of fire and walks a loop. It builds a turret when it
 // can pay for one (the big waves pay for a battery) and visits the menu 2000 steps into every 4000
-// of a fight. Once a game has lasted `budget` steps it stands still to be bitten (taking the damage
-// itself 4000 steps later); 200 steps after a death it opens the menu and starts the next game.
+// of a fight. Once a game has lasted 9000 to 30000 steps (in turn) it stands still to be bitten (taking
+// the damage itself 4000 steps later); 200 steps after a death it opens the menu and starts the next game.
 class Autoplay {
  public:
   virtual ~Autoplay() = default;
-  // Starts a game from the menu and plays `total` steps, or until game `lastGame` has ended.
-  void Run(int total, int lastGame = 1 << 30);
-  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0, kills = 0;
-  int maxParticles = 0, maxZenits = 0;
+  // Starts a game from the menu and plays `total` steps.
+  void Run(int total);
+  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0;
+  int maxParticles = 0;
   int zenitsThisGame = 0;  // most turrets standing in this game so far
-  int renderEvery = 10, budget = 0;  // budget 0: games of 9000 to 30000 steps in turn
+  int renderEvery = 10;
 
  protected:
   virtual void AfterStep() {}  // a fatal failure in it ends the run
