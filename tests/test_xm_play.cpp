@@ -134,9 +134,9 @@ const Case kCases[] = {
      {9, 1, 1, 1, 7, 13},
      [](XmRig& r) { return V{r.Ch().periodDelta, r.Ch().vibratoPos, r.Ch().waveControl, r.Ch().volumeDelta}; },
      {-28, 16, 1, 0, -60, 24, 1, 0, -88, -32, 1, 0, 116, -24, 1, 0, 116, -24, 0x02, 0, 0, 16, 0x22, (255 * 4) >> 6}},
-    // Voice, period and volume: 5xy goes on sliding to the note, without a trigger.
+    // Voice, period and volume: 5xy goes on sliding to the note (5 x 32 a row), without a trigger.
     {"tone portamento with volume slide", {{C4, 1, 0, 0, 0}, {C5, 0, 0, 0x3, 0x08}, {0, 0, 0, 0x5, 0x02}}, {13, 5},
-     [](XmRig& r) { return V{VoiceNumber(r), r.Ch().period, r.Ch().volume}; }, {0, 4608 - 5 * 32, 64, 0, 4448 - 160, 54}},
+     [](XmRig& r) { return V{VoiceNumber(r), r.Ch().period, r.Ch().volume}; }, {0, 4448, 64, 0, 4288, 54}},
     // Position, delta and volume: 6xy goes on with the vibrato, a step at -24 on the first tick.
     {"vibrato with volume slide", {{C4, 1, 0x30, 0x4, 0x8F}, {0, 0, 0, 0x6, 0x20}}, {6, 1, 1, 4},
      [](XmRig& r) { return V{r.Ch().vibratoPos, r.Ch().periodDelta, r.Ch().volume}; },
