@@ -208,8 +208,10 @@ TEST_F(Mixer, RetriggerCrossFadesOnThePartnerVoice) {
   EXPECT_EQ(MixVoice[0].sample, &a.sample);  // the old note still sounds
   EXPECT_EQ((V{MixVoice[32].currentLeft, MixVoice[0].leftVolume, MixVoice[0].volume}), (V{0, 0, 0}));
   const float g = 64.0f / 255.0f;  // volume 128 at panning 128 gives 64 to the right (63 to the left)
-  const F out = Mix(200);  // the ramp itself is pinned by the comparison with the reference mixer
+  // The ramp's steps are pinned by the comparison with the reference mixer; its length here: half way at 64.
+  const F out = Mix(200);
   EXPECT_NEAR(out[1], 1000.0f * g, 1e-2);
+  EXPECT_NEAR(out[2 * 64 + 1], 0.0f, 1.0f);
   for (int i = 128; i < 200; ++i) ASSERT_NEAR(out[2 * i + 1], -1000.0f * g, 1e-3) << i;
   EXPECT_EQ(MixVoice[0].currentRight, 0);
   Update(kXmTrigger, &a.sample);  // a second trigger swaps back to the first voice of the pair
