@@ -284,10 +284,15 @@ TEST(XmEnvelope, InterpolatesBetweenPointsAndFinishes) {
   EXPECT_EQ((V{ch.flags, ch.volEnv.finished, ch.volEnv.tick}), (V{kXmVolume, true, 8}));
 }
 
-// The sustain and its release are stepped in the key-off cases above, on the volume envelope.
-TEST(XmEnvelope, PanningLoopsRepeat) {
-  TXmInstrument inst = RiseAndFall(5);  // loop from point 1 to point 2
-  inst.panLoopStart = 1, inst.panLoopEnd = 2;
+// The panning envelope's own sustain and loop points (the volume envelope's: the key-off cases above).
+TEST(XmEnvelope, PanningSustainHoldsUntilKeyOffAndLoopsRepeat) {
+  TXmInstrument inst = RiseAndFall(3);
+  inst.panSustain = 1;
+  TXmChannel ch{};
+  EXPECT_EQ(Outputs(ch, kXmPanningEnvelope, inst, 6), (V{0, 16, 32, 48, 64, 64}));
+  ch.keyOff = true;
+  EXPECT_EQ(Outputs(ch, kXmPanningEnvelope, inst, 2), (V{64, 56}));
+  inst.panType = 5, inst.panLoopStart = 1, inst.panLoopEnd = 2;  // loop from point 1 to point 2
   TXmChannel loop{};
   EXPECT_EQ(Outputs(loop, kXmPanningEnvelope, inst, 10), (V{0, 16, 32, 48, 64, 56, 48, 40, 64, 56}));
   EXPECT_EQ((V{loop.flags & kXmPanning, loop.panEnv.finished}), (V{kXmPanning, false}));
