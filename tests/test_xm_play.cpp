@@ -120,8 +120,8 @@ const Case kCases[] = {
      {0, 0, -64, -64, -64, 0, 0, -64, -64, -64, 0, 0}},
     // Delta and volume: nothing on the first tick; then 0, 42, 60, 42 and 0, the middle three cut to 64 - 32;
     // the negative half stops at volume 0; the last delta sticks when the effect ends.
-    {"tremolo", {{C4, 1, 0x30, 0x7, 0x8F}, {0, 0, 0, 0x7, 0}, {0, 0, 0, 0, 0}}, {1, 2, 5, 4, 1},
-     [](XmRig& r) { return V{r.Ch().volumeDelta, r.Ch().volume}; }, {0, 32, 32, 32, -32, 32, 32, 32, 0, 64}},
+    {"tremolo", {{C4, 1, 0x30, 0x7, 0x8F}, {0, 0, 0, 0x7, 0}, {0, 0, 0, 0, 0}}, {1, 1, 1, 5, 4, 1},
+     [](XmRig& r) { return V{r.Ch().volumeDelta, r.Ch().volume}; }, {0, 32, 0, 32, 32, 32, -32, 32, 32, 32, 0, 64}},
     // The first tick steps but does not advance. Positions 0, 8, 16, 24, -32: |256 sin| = 0, 181, 256, 181, 0,
     // times 15 >> 7, times 4; each then advances 8.
     {"vibrato sine", {{C4, 1, 0, 0x4, 0x8F}}, {1}, [](XmRig& r) { return V{r.Ch().periodDelta, r.Ch().vibratoPos}; },
