@@ -25,27 +25,19 @@ TEST_F(Menu, StartsOnStartWithTheDefaultNameAndTheItemsWrapAround) {
 }
 
 TEST_F(Menu, ContinueOnlyResumesALivingGameAndQuitEndsTheProgram) {
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);  // before any game: inert
+  TapKey(VK_DOWN), TapKey(VK_RETURN);  // before any game: inert
   EXPECT_TRUE(MenuActive && MenuSelection == 1);
-  TapKey(VK_UP);
-  TapKey(VK_RETURN);
-  Step();
-  KeyRelease(VK_ESCAPE);
+  TapKey(VK_UP), TapKey(VK_RETURN), Step(), KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);
+  TapKey(VK_DOWN), TapKey(VK_RETURN);
   EXPECT_FALSE(MenuActive);
-  DamagePlayer(1000);
-  Steps(10);
+  DamagePlayer(1000), Steps(10);
   EXPECT_FALSE(MenuActive);  // death leaves the game on screen until Escape
   KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive && MenuSelection == 1);
   TapKey(VK_RETURN);  // after death: inert
   EXPECT_TRUE(MenuActive);
-  AppQuit = false;
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);
+  AppQuit = false, TapKey(VK_DOWN), TapKey(VK_RETURN);
   EXPECT_TRUE(AppQuit);
   AppQuit = false;
 }
@@ -63,8 +55,7 @@ TEST_F(Menu, TypingAppendsPrintableCharactersUpToSixteen) {
 }
 
 TEST_F(Menu, OnlyTheReleaseOfBackspaceDeletesALetter) {
-  WndProc(WM_KEYDOWN, VK_BACK, 0);
-  WndProc(WM_CHAR, 8, 0);  // nor the character it produces
+  WndProc(WM_KEYDOWN, VK_BACK, 0), WndProc(WM_CHAR, 8, 0);  // nor the character it produces
   // Mouse messages carry button flags in the first parameter: 8 is Ctrl held.
   for (uint32_t m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_ACTIVATEAPP, 0x0200u /* mouse move */})
     WndProc(m, 8, 0);
@@ -74,14 +65,10 @@ TEST_F(Menu, OnlyTheReleaseOfBackspaceDeletesALetter) {
 }
 
 TEST_F(Menu, EscapeDuringPlayOpensTheMenuOnceAndStopsTheGun) {
-  TapKey(VK_RETURN);
-  Press(0, 20);
+  TapKey(VK_RETURN), Press(0, 20);
   ASSERT_EQ(Player.Keys[KeyFire].Down, 1);
-  KeyRelease(0);
-  KeyRelease(VK_ESCAPE);
-  EXPECT_TRUE(MenuActive);
-  EXPECT_EQ(Player.Keys[KeyFire].Down, 0);
-  EXPECT_TRUE(Player.SpinUpChannel == -1 && Player.FireChannel == -1);
+  KeyRelease(0), KeyRelease(VK_ESCAPE);
+  EXPECT_TRUE(MenuActive && Player.Keys[KeyFire].Down == 0 && Player.SpinUpChannel == -1 && Player.FireChannel == -1);
   const int sel = MenuSelection;
   KeyRelease(VK_ESCAPE);
   EXPECT_TRUE(MenuActive && MenuSelection == sel);
@@ -93,16 +80,12 @@ TEST_F(Menu, StepAnimatesTheBandTheModelsAndTheirClock) {
   Step();
   EXPECT_EQ(std::tuple(MenuModelAngle, MenuAngle, MenuBandY), std::tuple(-1.0f, angle + 2.0f, 128.0f));
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(17, 0));
-  TapKey(VK_DOWN);
-  TapKey(VK_DOWN);  // QUIT: the band heads for 256
-  Step();
+  TapKey(VK_DOWN), TapKey(VK_DOWN), Step();  // QUIT: the band heads for 256
   EXPECT_FLOAT_EQ(MenuBandY, 128.0f + 128.0f / 8.0f);
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(47, 1));
   Steps(200);
   EXPECT_NEAR(MenuBandY, 256.0f, 0.01f);
-  ModelFree(SpiderModel);  // without animation the clock falls back to zero and stays there
-  SpiderModel.Duration = 0;
-  Steps(3);
+  ModelFree(SpiderModel), SpiderModel.Duration = 0, Steps(3);  // no animation: the clock falls back to 0
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(0, 0));
 }
 
@@ -120,10 +103,7 @@ TEST_F(Menu, FrameShowsItemsPanelAndCreditsAndContinueTurnsBlackWhileAGameRuns) 
   auto red = [](Rgb p) { return p.r > 200 && p.g < 60 && p.b < 60; };
   EXPECT_GT(CountPixels(240, 122, 460, 140, red), 10);
   EXPECT_GT(CountPixels(176, 440, 600, 460, red), 10);
-  TapKey(VK_RETURN);
-  Step();
-  KeyRelease(VK_ESCAPE);
-  RenderMenu();
+  TapKey(VK_RETURN), Step(), KeyRelease(VK_ESCAPE), RenderMenu();
   EXPECT_EQ(CountPixels(64, 180, 192, 200, Grey), 0);
   EXPECT_GT(CountPixels(64, 180, 192, 200, Black), 10);
 }
