@@ -47,9 +47,8 @@ int RunChild(const std::string& test, std::vector<std::string> env, const std::s
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) execve("/proc/self/exe", argv, envp.data()), _exit(127);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  int status = 0, code = (waitpid(pid, &status, 0), 0);
+  code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return code == 0 && ReadBytes(marker).empty() ? 126 : code;
 }
 
@@ -210,8 +209,7 @@ TEST_F(Faults, CloseHandlingTwiceFromARunningGame) {
 TEST(InChild, CloseTwice) {
   CHILD_GAME();
   for (int i = 0; i < 10; ++i) WndProc(WM_KEYUP, VK_BACK, 0);  // "Enter Name" away
-  for (char c : std::string("Close")) WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
-  WndProc(WM_KEYDOWN, VK_RETURN, 0);
+  TypeText("Close"), WndProc(WM_KEYDOWN, VK_RETURN, 0);
   WaveDelay = 2, Player.Points = 300, KeyPress(0), KeyPress('F');
   RunSteps(400), RenderGame();  // spiders, a turret, particles: all of it to free
   ASSERT_GT(GameMap.SpiderCount + ParticleList.Count, 0);

@@ -106,8 +106,7 @@ class FontDraw : public GLTest {
     GLTest::SetUp();
     if (IsSkipped()) return;
     for (GLenum cap : {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING, GL_BLEND, GL_FOG}) glDisable(cap);
-    SetOrtho(0, 0, kW, kH);  // the game's 2D space: y grows downward
-    glColor3f(1, 1, 1);
+    SetOrtho(0, 0, kW, kH), glColor3f(1, 1, 1);  // the game's 2D space: y grows downward
   }
   static bool Lit(const uint8_t* rgb) { return rgb[0] > 127 || rgb[1] > 127 || rgb[2] > 127; }
   static int LitPixels() {
@@ -162,8 +161,7 @@ TEST_F(FontDraw, ListsFreedMissingFaceAndNoFontDrawNothingAndTheCallersUnpackSta
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4), glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
   ASSERT_GT(other, 0);
   EXPECT_TRUE(font == other + 256 && glIsList(font + 255));
-  FreeGLFont(font);
-  EXPECT_FALSE(glIsList(font) || glIsList(font + 255));
+  EXPECT_FALSE((FreeGLFont(font), glIsList(font)) || glIsList(font + 255));
   // Font 0 (a failed creation) neither frees nor draws other fonts' lists.
   FreeGLFont(0), PrintText("ABC", 10, 10, 0);
   PrintText({'\x01', '\x0A', '\x1F', '\x7F', '\x81', '\x9D'}, 50, 50, other);  // control bytes draw nothing

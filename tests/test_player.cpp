@@ -33,9 +33,7 @@ TEST_F(PlayerTest, HeldFireSpinsUpShootsEveryFifthStepAndTheBarrelsCoastOnReleas
   float angle = Player.BarrelAngle;
   Step();
   EXPECT_EQ(tuple(Player.Spin, Player.BarrelAngle, FiredThisStep()), tuple(14.7f, angle + 14.7f, false));
-  Steps(54);
-  angle = Player.BarrelAngle;
-  Step();
+  Steps(54), angle = Player.BarrelAngle, Step();
   EXPECT_EQ(tuple(Player.Spin, Player.BarrelAngle), tuple(0.0f, angle));
 }
 
@@ -45,16 +43,14 @@ TEST_F(PlayerTest, GunSoundsStartLoopStopOnceAndRestartWhileCoasting) {
   EXPECT_EQ(Gun(), "U--");
   Steps(79);
   EXPECT_EQ(Gun(), "-F-");  // the fire loop took over
-  Release(Fire, 1);
-  EXPECT_EQ(Gun(), "--D");
+  EXPECT_EQ((Release(Fire, 1), Gun()), "--D");
   const int32_t stop = Player.SpinDownChannel;
   for (int i = 0; i < 30; ++i) {  // not requested again; let go only when the sound has ended
     Step();
     ASSERT_TRUE(Player.SpinDownChannel == stop || Player.SpinDownChannel == -1);
   }
   const float spin = Player.Spin;  // pressing again while the barrels coast starts over
-  Press(Fire, 1);
-  EXPECT_EQ(Gun(), "U--");
+  EXPECT_EQ((Press(Fire, 1), Gun()), "U--");
   EXPECT_FLOAT_EQ(Player.Spin, spin + 0.3f);
 }
 
@@ -76,8 +72,7 @@ TEST_F(PlayerTest, TheStopSoundsHandleEndsWithItsSound) {
   int32_t other = -1;
   for (int i = 0; i < kSoundChannels && other != stop; ++i) other = PlaySample(SpiderAttackSound, true, far);
   ASSERT_EQ(other, stop);
-  Steps(3);
-  EXPECT_EQ(VectorDistSq(Channels[stop].position, far), 0.0f);  // not moved to the gun
+  EXPECT_EQ((Steps(3), VectorDistSq(Channels[stop].position, far)), 0.0f);  // not moved to the gun
   Press(Fire, 1);
   uint32_t status = 0;
   EXPECT_TRUE(PlatformSoundStatus(Channels[stop].buffer, status) && (status & kSoundStatusPlaying));
@@ -114,17 +109,14 @@ TEST_F(PlayerTest, BuildingNeedsMoreThanAHundredPointsTakes150StepsAndEachTurret
   EXPECT_EQ(building(), tuple(0, 100, 0));
   Player.Points = 251, Steps(149);  // the key is still held
   EXPECT_EQ(building(), tuple(0, 251, 149));
-  Step();
-  ASSERT_EQ(building(), tuple(1, 151, 150));
+  ASSERT_EQ((Step(), building()), tuple(1, 151, 150));
   const TZenit& z = *GameMap.Zenits;  // at the player's feet on the ground, with the player's aim
   EXPECT_EQ(tuple(z.Position.x, z.Position.y, z.Position.z), tuple(64.0f, 8.0f, 64.0f));
   EXPECT_EQ(tuple(z.Aim[0], z.TargetAim[1]), tuple(-0.5f, 1.25f));
-  Steps(300);
-  EXPECT_EQ(building(), tuple(1, 151, 151));  // rests until the key is released
+  EXPECT_EQ((Steps(300), building()), tuple(1, 151, 151));  // rests until the key is released
   Release(F, 1), Press(F, 150);
   EXPECT_EQ(building(), tuple(2, 51, 150));
-  Steps(400);
-  EXPECT_EQ(building(), tuple(2, 51, 0));
+  EXPECT_EQ((Steps(400), building()), tuple(2, 51, 0));
 }
 
 TEST_F(PlayerTest, WalkingSettlesAtTwoTenthsOppositeKeysCancelAndTheSpeedDecaysByATenth) {
@@ -134,12 +126,10 @@ TEST_F(PlayerTest, WalkingSettlesAtTwoTenthsOppositeKeysCancelAndTheSpeedDecaysB
   EXPECT_NEAR(Speed(), 0.2f * std::sqrt(2.0f), 1e-3f);  // two keys: the diagonal
   KeyRelease(W), KeyPress(A);
   float before = Speed();
-  Step();
-  EXPECT_NEAR(Speed(), before * 0.9f, 1e-6f);
+  EXPECT_NEAR((Step(), Speed()), before * 0.9f, 1e-6f);
   Steps(200), KeyPress(W), KeyPress(S);
   TVector at = Player.Position;
-  Steps(50);
-  EXPECT_EQ(VectorDistSq(Player.Position, at), 0.0f);
+  EXPECT_EQ((Steps(50), VectorDistSq(Player.Position, at)), 0.0f);
 }
 
 TEST_F(PlayerTest, WalkingNeverLeavesThePlayArea) {
@@ -155,17 +145,13 @@ TEST_F(PlayerTest, WalkingNeverLeavesThePlayArea) {
 
 TEST_F(PlayerTest, MouseTurnsTheViewInvertFlipsTheVerticalAndPitchStaysWithinAQuarterTurn) {
   float yaw = Player.Yaw;
-  Step(628, 0);
-  EXPECT_NEAR(Player.Yaw, yaw + 1.0f, 1e-5f);
-  Step(0, 314);  // mouse down looks down
-  EXPECT_NEAR(Player.Pitch, -0.5f, 1e-5f);
+  EXPECT_NEAR((Step(628, 0), Player.Yaw), yaw + 1.0f, 1e-5f);
+  EXPECT_NEAR((Step(0, 314), Player.Pitch), -0.5f, 1e-5f);  // mouse down looks down
   MouseInvert = true, Step(0, 314), MouseInvert = false;
   EXPECT_NEAR(Player.Pitch, 0.0f, 1e-5f);
   const float limit = PlayerPitchLimit;
-  for (auto [dy, pitch] : {tuple(-100000, limit), tuple(-5, limit), tuple(300000, -limit), tuple(628, -limit)}) {
-    Step(0, dy);
-    EXPECT_EQ(Player.Pitch, pitch);
-  }
+  for (auto [dy, pitch] : {tuple(-100000, limit), tuple(-5, limit), tuple(300000, -limit), tuple(628, -limit)})
+    EXPECT_EQ((Step(0, dy), Player.Pitch), pitch);
 }
 
 TEST_F(PlayerTest, WalkingSwaysAndStoppingResetsTheBob) {
@@ -176,15 +162,12 @@ TEST_F(PlayerTest, WalkingSwaysAndStoppingResetsTheBob) {
   EXPECT_GT(Player.StepCounter, 100);
   KeyRelease(W);
   for (int i = 0; i < 40 && Speed() > 0.02f; ++i) Step();
-  Step();
-  EXPECT_EQ(tuple(Player.Roll, Player.BobPhase, Player.StepCounter), tuple(0.0f, 0.0f, 0));
+  EXPECT_EQ((Step(), tuple(Player.Roll, Player.BobPhase, Player.StepCounter)), tuple(0.0f, 0.0f, 0));
 }
 
 TEST_F(PlayerTest, BitesFlashAndTheFatalOneSinksTheViewAndScoresOnce) {
-  DamagePlayer(1);
-  EXPECT_EQ(tuple(Player.Flash, Player.Health), tuple(1.0f, 99));
-  Step();
-  EXPECT_FLOAT_EQ(Player.Flash, 1.0f - 1.0f / 32.0f);  // decays by a thirty-second a step
+  EXPECT_EQ((DamagePlayer(1), tuple(Player.Flash, Player.Health)), tuple(1.0f, 99));
+  EXPECT_FLOAT_EQ((Step(), Player.Flash), 1.0f - 1.0f / 32.0f);  // decays by a thirty-second a step
   ShortTextAssign(PlayerName, "Dead Eye");
   Player.Kills = 2000, Player.Health = 4;
   const float y = Player.Position.y;
@@ -205,8 +188,7 @@ TEST_F(PlayerTest, DeadPlayerOnlyLooksUp) {
   // Not turned, moved nor put back on the ground; the gun is silent.
   EXPECT_EQ(tuple(Player.Yaw, VectorDistSq(Player.Position, at), Player.FireChannel, FiredThisStep()),
             tuple(yaw, 0.0f, -1, false));
-  Steps(2000);
-  EXPECT_NEAR(Player.Pitch, 1.5707964f, 1e-4f);
+  EXPECT_NEAR((Steps(2000), Player.Pitch), 1.5707964f, 1e-4f);
 }
 
 TEST_F(PlayerTest, MuzzleIsAheadAtEyeHeightBelowTheSight) {

@@ -64,8 +64,7 @@ TEST_F(Shell, StepRuleCarriesTheRemainder) {
 }
 
 TEST_F(Shell, ActivationResetsKeysAndMakesUpNoSteps) {
-  KeyPress('W'), LastStepTime = GetTimer() - 10000;
-  WndProc(WM_ACTIVATEAPP, 0, 0);
+  KeyPress('W'), LastStepTime = GetTimer() - 10000, WndProc(WM_ACTIVATEAPP, 0, 0);
   EXPECT_FALSE(AppActive || IsKeyDown('W'));
   KeyPress('W'), WndProc(WM_ACTIVATEAPP, 1, 0);
   EXPECT_TRUE(AppActive && !IsKeyDown('W'));
@@ -87,12 +86,11 @@ TEST_F(Shell, ButtonsShareTheKeyArrayWhichKeysReachWhileTheMenuIsShown) {
 
 TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
   PlatformSetCursorPos(320, 240);
-  PlatformInjectMouseMotion(5, -3), DispatchMessages(), UpdateMouse();
-  EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(5, -3));
+  EXPECT_EQ((PlatformInjectMouseMotion(5, -3), DispatchMessages(), UpdateMouse(), std::pair(MouseDX, MouseDY)),
+            std::pair(5, -3));
   EXPECT_EQ((UpdateMouse(), std::pair(MouseDX, MouseDY)), std::pair(0, 0));
   ScreenWidth = 641, PlatformSetCursorPos(0, 0);
-  UpdateMouse(), UpdateMouse();  // the first puts the cursor back at (320, 240)
-  EXPECT_EQ(MouseDX, 0);
+  EXPECT_EQ((UpdateMouse(), UpdateMouse(), MouseDX), 0);  // the first puts the cursor back at (320, 240)
   ScreenWidth = 640;
 }
 
@@ -151,8 +149,7 @@ TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
   PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t) {
     return m == WM_ACTIVATEAPP ? got.push_back(w) : void(), 0;
   });
-  PlatformInjectFocus(true), PlatformDispatchMessages();
-  EXPECT_TRUE(got.empty());
+  EXPECT_TRUE((PlatformInjectFocus(true), PlatformDispatchMessages(), got.empty()));
   PlatformInjectFocus(false), PlatformInjectFocus(true), PlatformDispatchMessages();
   EXPECT_EQ(got, (std::vector<uint32_t>{0, 1}));
   PlatformSetWindowProc(WndProc);

@@ -143,8 +143,7 @@ TEST_F(SoundTest, HoldTimeWrapsAroundTheTickCounter) {
   ASSERT_EQ(PlaySample(Load("click.wav"), false, O), 0);
   Render(2048), FakeNow = 0x00000100u, UpdateSound();  // 512 ms later
   EXPECT_NE(Channels[0].buffer, nullptr);
-  FakeNow = 0x00000C00u, UpdateSound();  // 3328 ms later
-  EXPECT_EQ(Channels[0].buffer, nullptr);
+  EXPECT_EQ((FakeNow = 0x00000C00u, UpdateSound(), Channels[0].buffer), nullptr);  // 3328 ms later
 }
 
 TEST_F(SoundTest, StoppedChannelIsRecycledWhenNoneIsFree) {
@@ -164,17 +163,14 @@ TEST_F(SoundTest, StopChannelRewindsAndStopSamplesResumes) {
   int32_t kept = h, stop = h;
   ASSERT_EQ(h, 0);
   Render(10000);
-  StopSamples(999);
-  EXPECT_TRUE(Playing(h));
+  EXPECT_TRUE((StopSamples(999), Playing(h)));
   StopSamples(tone);
   EXPECT_TRUE(!Playing(h) && Playing(hb) && Channels[h].buffer);
   uint32_t paused = PlayPosition(h);
   Render(5000);
   EXPECT_EQ(PlaySample(tone, true, O), h);
-  Render(1000);  // resumes where it stopped
-  EXPECT_NEAR(double(PlayPosition(h)), paused + 2000.0, 400.0);
-  StopSamples(-4);
-  EXPECT_TRUE(!Playing(hb) && Channels[hb].buffer);
+  EXPECT_NEAR((Render(1000), double(PlayPosition(h))), paused + 2000.0, 400.0);  // resumes where it stopped
+  EXPECT_TRUE((StopSamples(-4), !Playing(hb)) && Channels[hb].buffer);
   EXPECT_TRUE(StopChannel(stop));
   EXPECT_EQ(std::tuple(stop, Playing(kept), PlayPosition(kept)), std::tuple(-1, false, 0u));  // rewound
 }

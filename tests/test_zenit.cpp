@@ -33,11 +33,9 @@ TEST_F(Zenit, RangeIsStrictlyBelow64UnitsAndTheNearestWinsTiesGoingToTheListHead
   EXPECT_TRUE(!t->HasTarget && !t->TargetSpider);
   s->Position.x = 110;
   TSpider* nearer = AddSpider(80, 100);
-  FindZenitTarget(*t);
-  EXPECT_EQ(t->TargetSpider, nearer);
+  EXPECT_EQ((FindZenitTarget(*t), t->TargetSpider), nearer);
   TSpider* tie = AddSpider(60, 80);  // same distance, now the head of the list
-  FindZenitTarget(*t);
-  EXPECT_EQ(t->TargetSpider, tie);
+  EXPECT_EQ((FindZenitTarget(*t), t->TargetSpider), tie);
 }
 
 TEST_F(Zenit, AimTurnsTheShortWayAndPitchesDownAtLowTargets) {
@@ -96,8 +94,7 @@ TEST_F(Zenit, RetirementFadesOverTheNext148StepsWithoutFiringThenRemoves) {
   int fires = 0;
   for (int i = 1; i <= 147; ++i, fires += FiredThisStep()) Hold(s, {110, 8, 100}), Step();
   EXPECT_EQ(std::tuple(GameMap.ZenitCount, t->Life, fires), std::tuple(1, 1, 0));
-  Step();
-  EXPECT_TRUE(GameMap.ZenitCount == 0 && !GameMap.Zenits);
+  EXPECT_TRUE((Step(), GameMap.ZenitCount == 0) && !GameMap.Zenits);
 }
 
 }  // namespace

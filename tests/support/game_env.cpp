@@ -51,8 +51,7 @@ std::vector<uint8_t> TestWav(int milliseconds) {
 }
 
 static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  WriteBytes(path, bytes);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path()), WriteBytes(path, bytes);
 }
 
 void WriteTestGameData(const std::string& root) {
@@ -85,18 +84,15 @@ int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
 
 void TapKey(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0), WndProc(WM_KEYUP, vk, 0); }
 
-void TypeText(const std::string& text) {
-  for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0);
-}
+void TypeText(const std::string& text) { for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0); }
 
 void GameStep(int dx, int dy) {
   // UpdateMouse measures the cursor against the window centre and puts it back.
-  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
-  UpdateGame();
+  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy), UpdateGame();
 }
 
 void ChooseMenuItem(int item) {
-  while (MenuSelection != item) TapKey(VK_DOWN);
+  for (; MenuSelection != item;) TapKey(VK_DOWN);
   TapKey(VK_RETURN);
 }
 
@@ -104,13 +100,10 @@ void GameTest::SetUp() {
   GLTest::SetUp();
   if (IsSkipped()) return;
   oldDir_ = std::filesystem::current_path();
-  WriteTestGameData(dir_.Path());
-  std::filesystem::current_path(dir_.Path());
+  WriteTestGameData(dir_.Path()), std::filesystem::current_path(dir_.Path());
   // OpenAL's null output plays into nothing in real time, so the gun's channels are
   // real handles even without a sound card; when no device opens the game runs silent.
-  SetDefaultEnv("ALSOFT_DRIVERS", "null");
-  InitSound();
-  LoadGame();
+  SetDefaultEnv("ALSOFT_DRIVERS", "null"), InitSound(), LoadGame();
   loaded_ = true;
   RandomSeed(1234), ResetInput(), MenuActive = true;
   WaveDelay = 500, WaveSize = SpawnsLeft = 0;

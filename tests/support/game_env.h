@@ -54,9 +54,7 @@ class GameTest : public GLTest {
   void SetUp() override;
   void TearDown() override;
   void Step(int dx = 0, int dy = 0) { GameStep(dx, dy); }
-  void Steps(int n) {
-    for (int i = 0; i < n; ++i) GameStep();
-  }
+  void Steps(int n) { for (int i = 0; i < n; ++i) GameStep(); }
   // A key pressed or released, then n steps.
   void Press(uint8_t key, int n = 0) { KeyPress(key); Steps(n); }
   void Release(uint8_t key, int n = 0) { KeyRelease(key); Steps(n); }
