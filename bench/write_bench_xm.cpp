@@ -5,22 +5,17 @@
 
 #include "support/xm_modules.h"
 
-static bool Write(const std::string& path, const XmModuleDef& def) {
-  const std::vector<uint8_t> bytes = BuildXm(def);
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(f);
-}
-
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: write_bench_xm DIR\n");
-    return 2;
-  }
-  const std::string dir = argv[1];
-  if (!Write(dir + "/busy.xm", BusyModule()) || !Write(dir + "/shortloops.xm", ShortLoopsModule())) {
-    std::fprintf(stderr, "write_bench_xm: cannot write into %s\n", argv[1]);
-    return 1;
+  if (argc != 2) return std::fprintf(stderr, "usage: write_bench_xm DIR\n"), 2;
+  const struct { const char* name; XmModuleDef (*module)(); } modules[] = {{"busy.xm", BusyModule},
+                                                                          {"shortloops.xm", ShortLoopsModule}};
+  for (const auto& m : modules) {
+    const std::vector<uint8_t> bytes = BuildXm(m.module());
+    std::ofstream f(std::string(argv[1]) + "/" + m.name, std::ios::binary);
+    if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+      std::fprintf(stderr, "write_bench_xm: cannot write into %s\n", argv[1]);
+      return 1;
+    }
   }
   return 0;
 }

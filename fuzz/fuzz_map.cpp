@@ -27,10 +27,9 @@ struct Input {
 
 // Only the triangulated cells are ever answered, never the zero entries; no map answers -1.
 void CheckTriangle(int32_t t, const TVector& p) {
-  const bool bad = GameMap.TriCount == 0
-                       ? (t != -1 || p.y != 0)
-                       : (t < 0 || t >= 2 * (GameMap.Width - 2) * (GameMap.Height - 2) || !std::isfinite(p.y));
-  if (bad) std::abort();
+  if (GameMap.TriCount == 0 ? (t != -1 || p.y != 0)
+                            : (t < 0 || t >= 2 * (GameMap.Width - 2) * (GameMap.Height - 2) || !std::isfinite(p.y)))
+    std::abort();
 }
 
 }  // namespace

@@ -6,24 +6,19 @@
 #include "audio/xm_song.h"
 
 static const uint8_t* Input = nullptr;
-static size_t InputSize = 0;
-
-static void* OpenInput(const char*) {
-  return MemFileCreate(Input, static_cast<uint32_t>(InputSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : InputSize));
-}
+static uint32_t InputSize = 0;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Input = data;
-  InputSize = size;
-  SetFileCallbacks(OpenInput, MemFileClose, MemFileRead, MemFileSeek, MemFileTell);
-  TXmSong* song = SongLoad("fuzz");
-  if (song) {
+  InputSize = static_cast<uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+  SetFileCallbacks([](const char*) -> void* { return MemFileCreate(Input, InputSize); }, MemFileClose, MemFileRead,
+                   MemFileSeek, MemFileTell);
+  if (TXmSong* song = SongLoad("fuzz")) {
     SongRenderBegin(song);
     int16_t frames[2 * 1024];
     for (int i = 0; i < 200; ++i) SongRenderBlock(frames);
     SongRenderEnd(song);
     SongFree(song);
   }
-  Input = nullptr;
   return 0;
 }

@@ -5,9 +5,7 @@
 
 #include "models/l_model.h"
 
-static void Require(bool ok) {
-  if (!ok) std::abort();
-}
+static void Require(bool ok) { if (!ok) std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static TModel model;

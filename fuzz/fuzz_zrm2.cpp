@@ -5,9 +5,7 @@
 
 #include "models/l_model_v2.h"
 
-static void Require(bool ok) {
-  if (!ok) std::abort();
-}
+static void Require(bool ok) { if (!ok) std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static TModel_v2 model;

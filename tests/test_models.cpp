@@ -18,17 +18,14 @@ using Bytes = std::vector<uint8_t>;
 TestMesh Quad(int vertices) {
   TestMesh m;
   for (int i = 0; i < vertices; ++i) m.vertices.push_back({float(i), float(i % 2), 0});
-  m.triangles.push_back({0, 1, 2});
-  return m;
+  return m.triangles.push_back({0, 1, 2}), m;
 }
 
 bool Load(TModel& m, const Bytes& b) { return ModelInit(m), ModelLoadMemory(m, b.data(), b.size()); }
 bool Load(TModel_v2& m, const Bytes& b) { return ModelV2Init(m), ModelV2LoadMemory(m, b.data(), b.size()); }
 
 void ExpectVec(const TVector& v, float x, float y, float z) {
-  EXPECT_NEAR(v.x, x, 1e-5f);
-  EXPECT_NEAR(v.y, y, 1e-5f);
-  EXPECT_NEAR(v.z, z, 1e-5f);
+  EXPECT_LT(std::fabs(v.x - x) + std::fabs(v.y - y) + std::fabs(v.z - z), 3e-5f) << v.x << ", " << v.y << ", " << v.z;
 }
 
 // Hostile files and every truncation of a good one are refused, and a refusal leaves the model
@@ -37,16 +34,9 @@ template <class Model>
 void ExpectRefusals(const std::vector<std::pair<const char*, Bytes>>& hostile, const Bytes& full) {
   Model m;
   auto empty = [&m] { return !m.Loaded && m.MeshCount == 0 && m.Meshes.empty(); };
-  for (const auto& [what, bytes] : hostile) {
-    EXPECT_FALSE(Load(m, bytes)) << what;
-    EXPECT_TRUE(empty()) << what;
-  }
-  for (size_t n = 0; n < full.size(); ++n) {
-    EXPECT_FALSE(Load(m, Bytes(full.begin(), full.begin() + long(n)))) << n;
-    EXPECT_TRUE(empty()) << n;
-  }
-  EXPECT_TRUE(Load(m, full));
-  EXPECT_EQ(m.MeshCount, 2);
+  for (const auto& [what, bytes] : hostile) EXPECT_TRUE(!Load(m, bytes) && empty()) << what;
+  for (size_t n = 0; n < full.size(); ++n) EXPECT_TRUE(!Load(m, Bytes(full.begin(), full.begin() + long(n))) && empty()) << n;
+  EXPECT_TRUE(Load(m, full) && m.MeshCount == 2);
 }
 
 }  // namespace
@@ -64,23 +54,18 @@ TEST(Zrm1, BaseVerticesModelWideIndicesAndColours) {
   EXPECT_EQ(std::tuple(m.VertexTotal, m.TriangleTotal, m.FrameVertices.size()), std::tuple(10, 2, 10u));
   EXPECT_EQ(std::tuple(m.Triangles[1].a, m.Triangles[1].b, m.Triangles[1].c), std::tuple(4, 5, 6));
   // One colour per model-wide vertex, from its mesh, scaled to 0..1.
-  EXPECT_FLOAT_EQ(m.Colors[3].r, 1.0f);
-  EXPECT_FLOAT_EQ(m.Colors[3].b, 0.2f);
-  EXPECT_FLOAT_EQ(m.Colors[4].g, 0.4f);
+  EXPECT_TRUE(m.Colors[3].r == 1 && std::fabs(m.Colors[3].b - 0.2f) + std::fabs(m.Colors[4].g - 0.4f) < 1e-6f);
   EXPECT_EQ(m.Meshes[1].Color[1], 102);
 }
 
 TEST(Zrm1, VerticesAndKeysScaledByATenth) {
   TestMesh mesh = Quad(3);
   mesh.vertices[0] = {0, 0, 0}, mesh.vertices[1] = {10, 0, 0};
-  mesh.keys = {TestMeshKey{}, TestMeshKey{{10, 0, 0}, {0, 0, 0, 1}}};
   TModel m;
-  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2)));
+  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2, {{TGenKey{}, TGenKey{{10, 0, 0}}}})));
   ExpectVec(m.Meshes[0].Vertices[1], 1, 0, 0);
-  ExpectVec(m.Meshes[0].Keys[1].Position, 1, 0, 0);
   // Frame 1 moves the mesh to x = 1: its vertex (0, 0, 0) lands at (1, 0, 0).
   ExpectVec(m.FrameVertices[m.VertexTotal + 0], 1, 0, 0);
-  ExpectVec(m.FrameVertices[0], 0, 0, 0);
   EXPECT_NEAR(m.Radius, 2.0f, 1e-5f);  // vertex (1, 0, 0) in frame 1
 }
 
@@ -90,9 +75,8 @@ TEST(Zrm1, IdentityKeyKeepsNormalsRotationTurnsThem) {
   mesh.triangles = {{0, 1, 2}};
   // 90 degrees about z turns +y into -x.
   const float s = std::sqrt(0.5f);
-  mesh.keys = {TestMeshKey{{5, 5, 5}, {0, 0, 0, 1}}, TestMeshKey{{0, 0, 0}, {0, 0, s, s}}};
   TModel m;
-  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2)));
+  ASSERT_TRUE(Load(m, MakeZrm1({mesh}, 2, {{TGenKey{{5, 5, 5}}, TGenKey{{0, 0, 0}, {0, 0, s, s}}}})));
   for (int i = 0; i < 3; ++i) {
     ExpectVec(m.Meshes[0].Normals[i], 0, 1, 0);
     ExpectVec(m.FrameNormals[i], 0, 1, 0);  // translation does not reach normals
@@ -117,20 +101,22 @@ TEST(Zrm1, RefusesHostileFilesAndEveryTruncation) {
   ModelInit(m);
   EXPECT_FALSE(ModelLoad(m, "data\\models\\no_such_model.zrm"));
   big.vertices.resize(32768);  // 65536 in all is the most
-  EXPECT_TRUE(Load(m, MakeZrm1({big, big}, 1)));
-  EXPECT_EQ(m.VertexTotal, 65536);
+  EXPECT_TRUE(Load(m, MakeZrm1({big, big}, 1)) && m.VertexTotal == 65536);
 }
 
 TEST(Zrm2, RefusesHostileFilesAndEveryTruncation) {
-  ByteWriter tooMany;
-  tooMany.Raw("ZRM2").I32(1).I32(65537).I32(0).b.resize(16 + 65537 * 12);
+  Bytes tooMany = ByteWriter().Raw("ZRM2").I32(1).I32(65537).I32(0).b;
+  tooMany.resize(16 + 65537 * 12);
   TestMesh badIndex = Quad(3);
   badIndex.triangles[0] = {3, 0, 1};
   ExpectRefusals<TModel_v2>(
       {{"ZRM1 magic", MakeZrm1({Quad(3)}, 1)}, {"negative mesh count", ByteWriter().Raw("ZRM2").I32(-1).b},
        {"huge mesh count", ByteWriter().Raw("ZRM2").I32(0x7FFFFFFF).I32(0).I32(0).b},
-       {"65537 vertices", tooMany.b}, {"index out of range", MakeZrm2({badIndex})}},
+       {"65537 vertices", tooMany}, {"index out of range", MakeZrm2({badIndex})}},
       MakeZrm2({Quad(4), BoxMesh({0, 0, 0}, 1)}));
+  TModel_v2 m;
+  ModelV2Init(m);
+  EXPECT_FALSE(ModelV2Load(m, "data\\models\\no_such_model.zrm"));
 }
 
 TEST(Zrm2, NormalsSumFacesUnweightedUnusedVerticesStayZero) {
@@ -142,23 +128,10 @@ TEST(Zrm2, NormalsSumFacesUnweightedUnusedVerticesStayZero) {
   shared.triangles = {{0, 1, 2}, {0, 3, 4}};
   TModel_v2 m;
   ASSERT_TRUE(Load(m, MakeZrm2({single, shared})));
-  ASSERT_EQ(m.MeshCount, 2);
   for (int i = 0; i < 3; ++i) ExpectVec(m.Meshes[0].Normals[i], 0, 1, 0);
   ExpectVec(m.Meshes[0].Normals[3], 0, 0, 0);   // used by no triangle
   ExpectVec(m.Meshes[0].Vertices[1], 0, 0, 1);  // no scale factor in this format
   ExpectVec(m.Meshes[1].Normals[0], 0.70710678f, 0.70710678f, 0);
-}
-
-TEST(Zrm2, FileLoadAndFree) {
-  ScratchDir dir;
-  WriteBytes(dir.File("gun.zrm"), MakeZrm2({BoxMesh({0, 0, 0}, 1)}));
-  TModel_v2 m;
-  ModelV2Init(m);
-  ASSERT_TRUE(ModelV2Load(m, dir.File("gun.zrm")));
-  EXPECT_EQ(m.Meshes[0].TriangleCount, 12);
-  ModelV2Free(m);
-  EXPECT_EQ(std::tuple(m.Loaded, m.MeshCount, m.Meshes.empty()), std::tuple(false, 0, true));
-  EXPECT_FALSE(ModelV2Load(m, dir.File("missing.zrm")));
 }
 
 class ModelDrawing : public GLTest {};
@@ -175,22 +148,7 @@ TEST_F(ModelDrawing, FrameSelectsTheArrayStart) {
   void *vp = nullptr, *np = nullptr;
   glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vp);
   glGetPointerv(GL_NORMAL_ARRAY_POINTER, &np);
-  EXPECT_EQ(vp, static_cast<void*>(m.FrameVertices.data() + 200));
-  EXPECT_EQ(np, static_cast<void*>(m.FrameNormals.data() + 200));
+  EXPECT_TRUE(vp == m.FrameVertices.data() + 200 && np == m.FrameNormals.data() + 200);
   for (GLenum a : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) glDisableClientState(a);
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-TEST_F(ModelDrawing, FailedZrm2DrawsNothingAndLeavesArrays) {
-  TModel_v2 m;
-  EXPECT_FALSE(Load(m, {'Z', 'R', 'M', '2', 1, 0}));
-  glEnableClientState(GL_VERTEX_ARRAY);
-  ModelV2Draw(m);
-  EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
-  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
-  glDisableClientState(GL_VERTEX_ARRAY);
-  ASSERT_TRUE(Load(m, MakeZrm2({BoxMesh({0, 0, 0}, 1)})));
-  ModelV2Draw(m);
-  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));  // a drawn model switches its arrays off
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

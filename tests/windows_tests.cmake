@@ -3,8 +3,8 @@
 
 # Window-free tests, then the ones that drive the Win32 backend itself in a real window.
 set(WINDOWS_TESTS
-  test_math test_images test_ground test_shot test_wave test_scores test_utils
-  test_xm_channel test_xm_effects test_xm_file test_xm_load test_xm_mix test_xm_mix_fast test_xm_sequencer
+  test_math test_images test_ground test_shot test_scores test_utils
+  test_xm_play test_xm_load test_xm_mix
   test_xm_output test_data_images test_data_music test_data_sounds
   test_shell test_close test_gl test_textures test_fonts test_world_render test_menu test_hud)
 

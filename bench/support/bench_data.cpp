@@ -39,5 +39,3 @@ bool EnterBenchData() {
   setenv("ALSOFT_DRIVERS", "null", 0);
   return Data().ok && chdir(Data().dir.Path().c_str()) == 0;
 }
-
-const std::string& BenchDataRoot() { return Data().dir.Path(); }

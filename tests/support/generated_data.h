@@ -1,6 +1,5 @@
 // The generated image set in a scratch tree, shared by the data tests, and pixel access to it.
 #pragma once
-#include <filesystem>
 #include <string>
 
 #include "render/l_image.h"
@@ -20,15 +19,3 @@ Px PixelAt(const TImage& img, int x, int y, bool bottomUp);
 inline bool OnBorder(const TImage& img, int x, int y) {
   return x == 0 || y == 0 || x == img.Width - 1 || y == img.Height - 1;
 }
-
-// The generated tree as the current directory, for the game's loaders, while it lives.
-class InGeneratedTree {
- public:
-  InGeneratedTree() : old_(std::filesystem::current_path()) {
-    std::filesystem::current_path(GeneratedTree().Path());
-  }
-  ~InGeneratedTree() { std::filesystem::current_path(old_); }
-
- private:
-  std::filesystem::path old_;
-};

@@ -1,35 +1,32 @@
-// ZRM1 / ZRM2 writers for the model, shot and particle tests.
+// ZRM1 / ZRM2 test models through the data tool's writers, for the model, shot and particle tests.
 #include "support/model_files.h"
 
+#include <algorithm>
 #include <array>
 
-// A mesh's counts, then its vertices and triangles; ZRM1 has its colour between the two.
-static void Mesh(ByteWriter& w, const TestMesh& m, bool colour) {
-  w.I32(int32_t(m.vertices.size())).I32(int32_t(m.triangles.size()));
-  if (colour) w.U8(m.color[0]).U8(m.color[1]).U8(m.color[2]);
-  for (const TVector& v : m.vertices) w.Vec(v);
-  for (const TTriangle& t : m.triangles) w.U16(t.a).U16(t.b).U16(t.c);
-}
-
-std::vector<uint8_t> MakeZrm1(const std::vector<TestMesh>& meshes, int frames) {
-  ByteWriter w;
-  w.Raw("ZRM1").U8(uint8_t(meshes.size())).U8(uint8_t(frames));
-  for (const TestMesh& m : meshes) {
-    Mesh(w, m, true);
-    for (int f = 0; f < frames; ++f) {
-      const TestMeshKey k = f < int(m.keys.size()) ? m.keys[f] : TestMeshKey{};
-      w.Vec(k.position).F32(k.rotation.x).F32(k.rotation.y).F32(k.rotation.z).F32(k.rotation.w);
-    }
+// The tool's mesh, its vertices divided by `scale`.
+static std::vector<TGenMesh> GenMeshes(const std::vector<TestMesh>& meshes, float scale) {
+  std::vector<TGenMesh> out(meshes.size());
+  for (size_t m = 0; m < meshes.size(); ++m) {
+    for (const TVector& v : meshes[m].vertices) out[m].Vertices.push_back({v.x / scale, v.y / scale, v.z / scale});
+    out[m].Triangles = meshes[m].triangles;
+    std::copy_n(meshes[m].color, 3, out[m].Color);
   }
-  return w.b;
+  return out;
 }
 
-std::vector<uint8_t> MakeZrm2(const std::vector<TestMesh>& meshes) {
-  ByteWriter w;
-  w.Raw("ZRM2").I32(int32_t(meshes.size()));
-  for (const TestMesh& m : meshes) Mesh(w, m, false);
-  return w.b;
+std::vector<uint8_t> MakeZrm1(const std::vector<TestMesh>& meshes, int frames,
+                              const std::vector<std::vector<TGenKey>>& keys) {
+  std::vector<std::vector<TGenKey>> all(meshes.size(), std::vector<TGenKey>(size_t(frames)));
+  for (size_t m = 0; m < keys.size(); ++m)
+    for (size_t f = 0; f < keys[m].size() && f < all[m].size(); ++f) {
+      const TVector& p = keys[m][f].Position;
+      all[m][f] = {{p.x / 10, p.y / 10, p.z / 10}, keys[m][f].Rotation};
+    }
+  return WriteZrm1(GenMeshes(meshes, 10), all);
 }
+
+std::vector<uint8_t> MakeZrm2(const std::vector<TestMesh>& meshes) { return WriteZrm2(GenMeshes(meshes, 1)); }
 
 TestMesh BoxMesh(const TVector& c, float h) {
   TestMesh m;

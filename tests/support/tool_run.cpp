@@ -6,16 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// From HALVROST_BINARY_DIR, else beside the test binary's own directory.
+// HALVROST_BINARY_DIR defaults to this build tree (test_env.cpp).
 std::string DataTool() {
-  std::string path;
-  if (const char* dir = std::getenv("HALVROST_BINARY_DIR")) path = std::string(dir) + "/tools/halvrost-data";
-  if (path.empty() || access(path.c_str(), X_OK) != 0) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::string self(exe, size_t(n > 0 ? n : 0));
-    path = self.substr(0, self.find_last_of('/')) + "/../tools/halvrost-data";
-  }
+  const char* dir = std::getenv("HALVROST_BINARY_DIR");
+  const std::string path = std::string(dir ? dir : ".") + "/tools/halvrost-data";
   return access(path.c_str(), X_OK) == 0 ? path : "";
 }
 
