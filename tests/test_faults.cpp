@@ -47,8 +47,9 @@ int RunChild(const std::string& test, std::vector<std::string> env, const std::s
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) execve("/proc/self/exe", argv, envp.data()), _exit(127);
-  int status = 0, code = (waitpid(pid, &status, 0), 0);
-  code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return code == 0 && ReadBytes(marker).empty() ? 126 : code;
 }
 

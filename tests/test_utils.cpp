@@ -51,8 +51,8 @@ TEST(Files, WindowsPathsFindReadableFilesWhateverTheirCase) {
   fs::create_directories(dir.File("Data/Sounds"));
   WriteBytes(dir.File("Data/Sounds/Attack.WAV"), {1, 2, 3});
   std::vector<uint8_t> bytes;
-  EXPECT_TRUE(GameFileReadAll(dir.Path() + "\\data\\sounds\\attack.wav", bytes) &&
-              bytes == std::vector<uint8_t>({1, 2, 3}));
+  EXPECT_TRUE(GameFileReadAll(dir.Path() + "\\data\\sounds\\attack.wav", bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_FALSE(GameFileReadAll(dir.File("gone.wav"), bytes));
   EXPECT_TRUE(FileExists(dir.Path() + "\\DATA\\\\sounds//ATTACK.wav"));
   for (std::string no : {dir.File("nothing"), dir.File("Data") /* a directory */, std::string()})
