@@ -37,8 +37,7 @@ static void RenderGenerated(benchmark::State& state, const char* file) {
 
 static const bool kSongBenchmarks = [] {
   for (const char* song : {"baits", "rave"})
-    benchmark::RegisterBenchmark((std::string("BM_XmRender/") + song).c_str(), RenderGenerated, song)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(2.0);
+    benchmark::RegisterBenchmark(("BM_XmRender/" + std::string(song)).c_str(), RenderGenerated, song)
+        ->Unit(benchmark::kMillisecond)->MinTime(2.0);
   return true;
 }();

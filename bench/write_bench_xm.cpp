@@ -2,20 +2,17 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "support/xm_modules.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return std::fprintf(stderr, "usage: write_bench_xm DIR\n"), 2;
-  const struct { const char* name; XmModuleDef (*module)(); } modules[] = {{"busy.xm", BusyModule},
-                                                                          {"shortloops.xm", ShortLoopsModule}};
-  for (const auto& m : modules) {
-    const std::vector<uint8_t> bytes = BuildXm(m.module());
-    std::ofstream f(std::string(argv[1]) + "/" + m.name, std::ios::binary);
-    if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-      std::fprintf(stderr, "write_bench_xm: cannot write into %s\n", argv[1]);
-      return 1;
-    }
+  for (const auto& [name, module] : {std::pair{"busy.xm", &BusyModule}, {"shortloops.xm", &ShortLoopsModule}}) {
+    const std::vector<uint8_t> bytes = BuildXm(module());
+    std::ofstream f(std::string(argv[1]) + "/" + name, std::ios::binary);
+    if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+      return std::fprintf(stderr, "write_bench_xm: cannot write into %s\n", argv[1]), 1;
   }
   return 0;
 }

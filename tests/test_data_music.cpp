@@ -68,11 +68,10 @@ void ExpectWellFormed(const std::vector<uint8_t>& b, const TGenXmSong& song) {
 
 class DataMusic : public ::testing::TestWithParam<SongCase> {};
 
-TEST_P(DataMusic, BytesAreStableAndWellFormed) {
+// Stable bytes: DataCheck.TheGeneratedTreePassesAndIsTheSameEveryRun.
+TEST_P(DataMusic, WellFormed) {
   const TGenXmSong song = GetParam().compose();
-  const std::vector<uint8_t> bytes = WriteXm(song);
-  EXPECT_EQ(bytes, WriteXm(GetParam().compose()));
-  ExpectWellFormed(bytes, song);
+  ExpectWellFormed(WriteXm(song), song);
 }
 
 TEST_P(DataMusic, UsesTheWholeRangeOfEffects) {
@@ -103,9 +102,8 @@ TEST_P(DataMusic, PlaysLongEnoughCleanAndWithoutGaps) {
   EXPECT_TRUE(r.endedWithSong);
   EXPECT_GE(r.frames / 44100.0, c.minSeconds);
   EXPECT_LT(r.frames / 44100.0, c.minSeconds + 60);
-  // One pass: from the first order to the last, which jumps back.
+  // One pass, to the last order, which jumps back.
   ASSERT_FALSE(r.rows.empty());
-  EXPECT_EQ(r.rows.front().order, 0);
   EXPECT_EQ(r.rows.back().order, static_cast<int>(c.compose().Orders.size()) - 1);
   EXPECT_EQ(std::count_if(r.pcm.begin(), r.pcm.end(), [](int16_t v) { return v == 32767 || v == -32768; }), 0)
       << "clipped";
@@ -119,13 +117,5 @@ TEST_P(DataMusic, PlaysLongEnoughCleanAndWithoutGaps) {
 INSTANTIATE_TEST_SUITE_P(Songs, DataMusic, ::testing::ValuesIn(kSongs), [](const auto& info) {
   return std::string(info.param.compose == ComposeMenuSong ? "Menu" : "Game");
 });
-
-TEST(DataMusicSet, TogetherTheSongsUseSixKindsOfInstrument) {
-  std::set<std::string> names;
-  for (const SongCase& c : kSongs)
-    for (const TGenXmInstrument& in : c.compose().Instruments) names.insert(in.Name);
-  EXPECT_GE(names.size(), 6u);
-  for (const char* kind : {"kick", "snare", "hat", "lead", "bell", "arp"}) EXPECT_TRUE(names.count(kind)) << kind;
-}
 
 }  // namespace

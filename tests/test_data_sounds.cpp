@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "audio/l_sound.h"
 #include "audio/l_wave.h"
 #include "generators.h"
 #include "support/test_env.h"
@@ -139,25 +138,9 @@ TEST_F(GeneratedSoundShapes, SpinUpRisesAndSpinDownFalls) {
   EXPECT_GT(Crossings(down, 0, r), 2 * Crossings(down, 3 * r, 4 * r));
 }
 
-TEST_F(GeneratedSoundShapes, TheSameBytesEveryRunAndTheTwoStepsDiffer) {
-  ScratchDir other;
-  TGenOutput out;
-  out.Root = other.Path();
-  GenerateSounds(out);
-  ASSERT_EQ(out.Written, written_);
-  for (const std::string& rel : written_) EXPECT_EQ(ReadBytes(other.File(rel)), ReadBytes(dir_->File(rel))) << rel;
+// The same bytes every run: DataCheck.TheGeneratedTreePassesAndIsTheSameEveryRun.
+TEST_F(GeneratedSoundShapes, TheTwoStepsDiffer) {
   EXPECT_NE(ReadBytes(dir_->File("sounds/footsteps/dirt1.wav")), ReadBytes(dir_->File("sounds/footsteps/dirt2.wav")));
-}
-
-// The sound module takes every file as a positional sample.
-TEST_F(GeneratedSoundShapes, TheSoundModuleLoadsEachAsA3DSample) {
-  if (!InitSound()) GTEST_SKIP() << "no OpenAL device (the tests use its null output)";
-  for (const SoundCase& c : kSounds) {
-    const int32_t id = LoadSample(dir_->File(c.file));
-    EXPECT_GT(id, 0) << c.file;
-    EXPECT_GE(PlaySample(id, false, {0, 0, 0}), 0) << c.file;
-  }
-  ShutdownSound();
 }
 
 }  // namespace

@@ -273,12 +273,7 @@ TEST(FileCallbacks, AnyMissingOperationClearsAllFiveAndLoadAndPlayNeedThem) {
   UseMemFileCallbacks();
   EXPECT_TRUE(FileCallbacksSet());
   SetFileCallbacks(MemFileOpen, MemFileClose, nullptr, MemFileSeek, MemFileTell);
-  EXPECT_FALSE(FileCallbacksSet());
-  EXPECT_EQ(XmFile.open, nullptr);
-  EXPECT_EQ(XmFile.tell, nullptr);
+  EXPECT_EQ((V{FileCallbacksSet(), XmFile.open != nullptr, XmFile.tell != nullptr}), (V{0, 0, 0}));
   EXPECT_EQ(SongLoad("anything"), nullptr);
-  EXPECT_FALSE(SongPlay(song));
-  EXPECT_EQ(XmOutput.outputBuffer, nullptr);
-  EXPECT_TRUE(SongFree(song));
-  EXPECT_FALSE(SongFree(nullptr));
+  EXPECT_EQ((V{SongPlay(song), XmOutput.outputBuffer != nullptr, SongFree(song), SongFree(nullptr)}), (V{0, 0, 1, 0}));
 }

@@ -37,18 +37,14 @@ class Mixer : public ::testing::Test {
     ResetVoices();
     song.flags = 1;
     song.globalVolume = ch.volEnv.output = ch.volume = 64;
-    ch.voice = &MixVoice[0];
-    ch.panEnv.output = 32;
-    ch.fadeoutVolume = 65536;
-    ch.panning = 128;
+    ch.voice = &MixVoice[0], ch.panEnv.output = 32, ch.fadeoutVolume = 65536, ch.panning = 128;
   }
   // A voice playing at the given speed with steady gains (no ramp).
   TMixVoice& Steady(const TXmSample* s, uint32_t speedInt, uint32_t speedFrac, int left = 255, int right = 255) {
     TMixVoice& v = MixVoice[0];
     std::tie(v.sample, v.speedInt, v.speedFrac, v.currentLeft, v.currentRight) =
         std::tuple(s, speedInt, speedFrac, left * 256, right * 256);
-    v.leftVolume = v.lastLeft = left;
-    v.rightVolume = v.lastRight = right;
+    v.leftVolume = v.lastLeft = left, v.rightVolume = v.lastRight = right;
     return v;
   }
   F Mix(int frames) {
@@ -152,11 +148,7 @@ TEST_F(Mixer, MiddleCAt8363HzAdvancesExactly8363Over44100PerFrame) {
   // No drift over a second; just short of 8363 samples: the fraction is rounded down.
   EXPECT_EQ((static_cast<uint64_t>(v.position) << 32) | v.fraction, uint64_t{44100} * v.speedFrac);
   EXPECT_EQ(v.position, 8362);
-  // The Amiga table: C-4 is period 1712, and 14317056 div 1712 truncates to 8362.
-  song.flags = 0;
-  ch.period = NotePeriod(48, 0);
-  Update(kXmFrequency, &s.sample);
-  EXPECT_EQ((V{ch.period, MixVoice[0].frequency}), (V{1712, 8362}));
+  // The Amiga C-4 (period 1712, 8362 Hz) is pinned by the arpeggio cases of test_xm_play.
 }
 
 TEST_F(Mixer, PeriodModels) {
@@ -216,10 +208,10 @@ TEST_F(Mixer, RetriggerCrossFadesOnThePartnerVoice) {
   EXPECT_EQ(MixVoice[0].sample, &a.sample);  // the old note still sounds
   EXPECT_EQ((V{MixVoice[32].currentLeft, MixVoice[0].leftVolume, MixVoice[0].volume}), (V{0, 0, 0}));
   const float g = 64.0f / 255.0f;  // volume 128 at panning 128 gives 64 to the right (63 to the left)
+  // The ramp's steps are pinned by the comparison with the reference mixer; its length here: half way at 64.
   const F out = Mix(200);
   EXPECT_NEAR(out[1], 1000.0f * g, 1e-2);
   EXPECT_NEAR(out[2 * 64 + 1], 0.0f, 1.0f);
-  EXPECT_NEAR(out[2 * 127 + 1], 1000.0f * g / 128 - 1000.0f * g * 127 / 128, 1e-1);
   for (int i = 128; i < 200; ++i) ASSERT_NEAR(out[2 * i + 1], -1000.0f * g, 1e-3) << i;
   EXPECT_EQ(MixVoice[0].currentRight, 0);
   Update(kXmTrigger, &a.sample);  // a second trigger swaps back to the first voice of the pair

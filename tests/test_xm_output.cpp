@@ -66,8 +66,6 @@ TEST_F(MusicOutput, TheGamesCallingSequence) {
   EXPECT_FALSE(XmOutput.finished.load());
   TXmSong* song = XmOutput.playing;
   ASSERT_NE(song, nullptr);
-  EXPECT_GT(SongGetTime(song), 60u);
-  EXPECT_LT(SongGetTime(song), 1500u);
   ASSERT_TRUE(PlayMusic());  // playing again restarts from the first order with the header's tempo
   EXPECT_EQ((V{SongGetOrder(song), SongGetRow(song), song->bpm}), (V{0, 0, 125}));
   EXPECT_LE(SongGetTime(song), 40u);

@@ -5,9 +5,7 @@
 
 XmModuleDef BusyModule() {
   XmModuleDef def;
-  def.channels = 24;
-  def.tempo = 4;
-  def.bpm = 140;
+  def.channels = 24, def.tempo = 4, def.bpm = 140;
   for (int k = 0; k < 6; ++k) {
     std::vector<int16_t> wave(48000 + 4000 * k);
     for (size_t i = 0; i < wave.size(); ++i) {
@@ -17,17 +15,13 @@ XmModuleDef BusyModule() {
     XmInstrumentDef& in = AddSimpleInstrument(def, wave, true, k % 2 ? 2 : 1, 1000, uint32_t(wave.size() - 2000));
     in.volume = {{{0, 64}, {8, 48}, {40, 40}, {120, 0}}, 3, 2};
     in.panning = {{{0, 16}, {30, 48}, {60, 16}}, 5, 0, 0, 2};
-    in.fadeout = 300;
-    in.vibType = static_cast<uint8_t>(k % 4);
-    in.vibDepth = 4;
-    in.vibRate = 20;
-    in.vibSweep = 10;
+    in.fadeout = 300, in.vibType = static_cast<uint8_t>(k % 4), in.vibDepth = 4, in.vibRate = 20, in.vibSweep = 10;
   }
   const uint8_t effects[8][2] = {{0x4, 0x46}, {0xA, 0x02}, {0x0, 0x37}, {0x1, 0x02},
                                  {0x7, 0x64}, {25, 0x20}, {0x6, 0x10}, {27, 0x13}};
   for (int p = 0; p < 4; ++p) {
     XmPatternDef& pat = def.AddPattern(64);
-    for (int c = 0; c < 24; ++c) {
+    for (int c = 0; c < 24; ++c)
       for (int r = c % 4; r < 64; r += 4) {
         const uint8_t* fx = effects[(c + r / 4) % 8];
         pat.At(r, c) = {uint8_t(30 + (c * 5 + r + p * 7) % 48), uint8_t(1 + (c + p) % 6),
@@ -35,7 +29,6 @@ XmModuleDef BusyModule() {
         if (r + 2 < 64 && c % 3 == 0) pat.At(r + 2, c) = XmCell{0, 0, 0, 0x3, 0x20};
         if (r + 3 < 64 && c % 5 == 0) pat.At(r + 3, c) = XmCell{97, 0, 0, 0, 0};
       }
-    }
   }
   def.orders = {0, 1, 2, 3};
   return def;
@@ -43,9 +36,7 @@ XmModuleDef BusyModule() {
 
 XmModuleDef ShortLoopsModule() {
   XmModuleDef def;
-  def.channels = 32;
-  def.tempo = 3;
-  def.bpm = 150;
+  def.channels = 32, def.tempo = 3, def.bpm = 150;
   // Square, saw and noise-like waves, forward and ping-pong, 8-bit and 16-bit.
   const int8_t relative[8] = {0, 12, 24, -12, 12, 0, 24, 12};
   for (int k = 0; k < 8; ++k) {
@@ -64,14 +55,13 @@ XmModuleDef ShortLoopsModule() {
   }
   for (int p = 0; p < 2; ++p) {
     XmPatternDef& pat = def.AddPattern(64);
-    for (int c = 0; c < 32; ++c) {
+    for (int c = 0; c < 32; ++c)
       for (int r = c % 8; r < 64; r += 8) {
         pat.At(r, c) = {uint8_t(25 + (c * 7 + r * 3 + p * 5) % 60), uint8_t(1 + (c + p) % 8),
                         uint8_t(0x18 + (c * 5) % 0x28), uint8_t(c % 4 == 1 ? 0x4 : 0),
                         uint8_t(c % 4 == 1 ? 0x34 : c % 4 == 2 ? 0x47 : 0)};
         if (r + 6 < 64 && c % 6 == 0) pat.At(r + 6, c) = XmCell{97, 0, 0, 0, 0};
       }
-    }
   }
   def.orders = {0, 1};
   return def;
