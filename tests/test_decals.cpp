@@ -28,29 +28,22 @@ class Decals : public GLTest {
     GLTest::SetUp();
     // White ground, one black texel at (20, 10), a grey one at (30, 30).
     TImage& img = GameMap.Pixels;
-    img.Width = img.Height = 512;
-    img.Bits = 24;
-    img.Pixels.assign(512 * 512 * 3, 255);
+    img = TImage{.Width = 512, .Height = 512, .Bits = 24, .Pixels = std::vector<uint8_t>(512 * 512 * 3, 255)};
     std::fill_n(&img.Pixels[(10 * 512 + 20) * 3], 3, 0);
     std::fill_n(&img.Pixels[(30 * 512 + 30) * 3], 3, 100);
     GameMap.Texture = UploadTexture(GL_RGB8, GL_BGR_EXT, 512, 512, img.Pixels.data());
     ASSERT_NE(GameMap.Texture, 0u);
-    SplatImage.Width = SplatImage.Height = 8;
-    SplatImage.Bits = 24;
+    SplatImage = TImage{.Width = 8, .Height = 8, .Bits = 24};
     for (int i = 0; i < 64; ++i) SplatImage.Pixels.insert(SplatImage.Pixels.end(), {0, 0, 200});  // red
   }
   void TearDown() override {
-    FreeTexture(GameMap.Texture);
-    GameMap.Texture = 0;
-    GameMap.Pixels = TImage{};
-    SplatImage = TImage{};
-    UnbindTexture();
+    FreeTexture(GameMap.Texture), UnbindTexture();
+    GameMap.Texture = 0, GameMap.Pixels = SplatImage = TImage{};
   }
   RGB Texel(int level, int x, int y) {
     int size = 512 >> level;
     std::vector<uint8_t> buf(size_t(size) * size * 3);
-    glBindTexture(GL_TEXTURE_2D, GameMap.Texture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glBindTexture(GL_TEXTURE_2D, GameMap.Texture), glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, buf.data());
     const uint8_t* p = &buf[(size_t(y) * size + x) * 3];
     return {p[0], p[1], p[2]};
@@ -101,26 +94,19 @@ TEST_F(Decals, EdgesOfTheTextureClipThePaint) {
 
 TEST_F(Decals, OtherColourImagesPaintNothing) {
   TImage keep = GameMap.Pixels;
-  GameMap.Pixels.Width = GameMap.Pixels.Height = 256;  // not the texture's size
-  GameMap.Pixels.Pixels.resize(256 * 256 * 3);
-  PaintBloodDecal({100, 0, 100});
-  GameMap.Pixels = TImage{};  // no colour image kept at all
-  PaintBloodDecal({100, 0, 100});
-  GameMap.Pixels = keep;
-  SplatImage.Width = 4;  // a splat picture of another size
-  PaintBloodDecal({100, 0, 100});
+  GameMap.Pixels = TImage{.Width = 256, .Height = 256, .Bits = 24, .Pixels = std::vector<uint8_t>(256 * 256 * 3)};
+  PaintBloodDecal({100, 0, 100});  // a colour image not of the texture's size
+  GameMap.Pixels = TImage{}, PaintBloodDecal({100, 0, 100});  // none kept at all
+  GameMap.Pixels = keep, SplatImage.Width = 4, PaintBloodDecal({100, 0, 100});  // a splat of another size
   const uint32_t texture = GameMap.Texture;
   const uint8_t mark[3] = {9, 9, 9};
-  GameMap.Texture = 0;
-  PaintDecal({100, 0, 100}, 1, 1, mark);
-  GameMap.Texture = texture;
+  GameMap.Texture = 0, PaintDecal({100, 0, 100}, 1, 1, mark), GameMap.Texture = texture;
   EXPECT_EQ(Texel(0, 200, 200), White);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(Decals, TracerLeavesADarkMark) {
-  ClearParticles();
-  AddParticle(new TP_Trace({40, 10, 40}, {50, 0, 60}));
+  ClearParticles(), AddParticle(new TP_Trace({40, 10, 40}, {50, 0, 60}));
   EXPECT_EQ(Texel(0, 100, 120), (RGB{32, 32, 32}));
   ClearParticles();
 }

@@ -80,19 +80,14 @@ class Faults : public GLTest {
     if (!oldDir_.empty()) fs::current_path(oldDir_);
   }
   void Load() {
-    InitSound(), ResetInput();
-    Player = TPlayer{}, MenuActive = true, MenuSelection = 0, AppQuit = false;
-    LoadGame(), RandomSeed(99);
-    loaded_ = true;
+    InitSound(), ResetInput(), Player = TPlayer{}, MenuActive = true, MenuSelection = 0, AppQuit = false;
+    LoadGame(), RandomSeed(99), loaded_ = true;
   }
   void Unload() { ResetInput(), FreeGame(), FinalizeSound(), loaded_ = false; }
   static void Key(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0), WndProc(WM_KEYUP, vk, 0); }
   // Real key events through the platform's translation and the message drain.
   static void Press(const char* k) { PlatformInjectKey(k, true), PlatformInjectKey(k, false), DispatchMessages(); }
-  static void Draw() {
-    RenderGame();
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  }
+  static void Draw() { EXPECT_EQ((RenderGame(), glGetError()), GLenum(GL_NO_ERROR)); }
   // Walks, sweeps the view with the gun firing, kills a spider from above, draws now and then.
   static void Play(int steps) {
     KeyPress('W'), KeyPress(0);
@@ -120,15 +115,12 @@ TEST_F(Faults, NoDataDirectoryStillGivesAMenuAndAWayOut) {
   EXPECT_TRUE(MenuTexture == 0u && !SpiderModel.Loaded);
   Press("Return");  // START on an empty world
   ASSERT_FALSE(MenuActive);
-  WaveDelay = 2;  // spiders come at once; with no model they cannot bite
-  Play(600);
+  WaveDelay = 2, Play(600);  // spiders come at once; with no model they cannot bite
   EXPECT_TRUE(Player.Health == 100 && GameMap.SpiderCount > 0);
   Press("Escape"), Draw(), Press("Down"), Press("Down");
   EXPECT_FALSE(AppQuit);
-  Press("Return");
-  EXPECT_TRUE(AppQuit);
-  Unload();
-  EXPECT_EQ(fs::file_size("score.dat"), 209u);
+  EXPECT_TRUE((Press("Return"), AppQuit));
+  EXPECT_EQ((Unload(), fs::file_size("score.dat")), 209u);
   AppQuit = false;
 }
 
@@ -218,15 +210,11 @@ TEST_F(Faults, CloseHandlingTwiceFromARunningGame) {
 TEST(InChild, CloseTwice) {
   CHILD_GAME();
   for (int i = 0; i < 10; ++i) WndProc(WM_KEYUP, VK_BACK, 0);  // "Enter Name" away
-  for (char c : std::string("Close")) WndProc(WM_CHAR, static_cast<uint8_t>(c), 0);
-  WndProc(WM_KEYDOWN, VK_RETURN, 0);
-  WaveDelay = 2, Player.Points = 300;
-  KeyPress(0), KeyPress('F');
-  RunSteps(400);  // spiders, a turret, particles: all of it to free
-  RenderGame();
+  TypeText("Close"), WndProc(WM_KEYDOWN, VK_RETURN, 0);
+  WaveDelay = 2, Player.Points = 300, KeyPress(0), KeyPress('F');
+  RunSteps(400), RenderGame();  // spiders, a turret, particles: all of it to free
   ASSERT_GT(GameMap.SpiderCount + ParticleList.Count, 0);
-  Player.Kills = 3000;
-  DamagePlayer(100);
+  Player.Kills = 3000, DamagePlayer(100);
   std::string(std::getenv("HALVROST_CLOSE_WITH")) == "quit" ? PlatformInjectQuit() : PlatformInjectClose();
   AppQuit = false, DispatchMessages();
   EXPECT_TRUE(AppQuit && !PlatformWindowExists() && TextureTable.empty() && !SampleList && !XmOutput.thread);

@@ -15,25 +15,16 @@ class Hud : public PlayTest {
  protected:
   // A white screen with the camera set up as the game frame has it, then the overlay.
   void Draw() {
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    SetBlendMode(0);
-    CameraProjection(Camera);
-    CameraLoadView(Camera);
-    RenderPlayerView();
-    glFinish();
+    glClearColor(1, 1, 1, 1), glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT), SetBlendMode(0);
+    CameraProjection(Camera), CameraLoadView(Camera), RenderPlayerView(), glFinish();
   }
 };
 
 TEST_F(Hud, NothingAtZeroHealth) {
-  Player.Health = 0;
-  Player.Flash = 1;
+  Player.Health = 0, Player.Flash = 1;
   Draw();
   for (int y = 0; y < 480; y += 8)
-    for (int x = 0; x < 640; x += 8) {
-      Rgb p = Pixel(x, y);
-      ASSERT_TRUE(p.r == 255 && p.g == 255 && p.b == 255);
-    }
+    for (int x = 0; x < 640; x += 8) { Rgb p = Pixel(x, y); ASSERT_EQ(p.r + p.g + p.b, 765); }
 }
 
 // Unhurt: a 64-pixel black fade; right after a hit: red and 320 pixels deep.
@@ -89,13 +80,9 @@ TEST_F(Hud, ShadowPulsesOnlyWhileMovingAndTheGunTintReadsOnlyInsideTheColourImag
   Draw();
   EXPECT_FLOAT_EQ(Player.ShadowPhase, phase + 0.2f);
   // A colour image smaller than the terrain, then none: the gun's tint must not read past it.
-  GameMap.Pixels.Width = GameMap.Pixels.Height = 4;
-  GameMap.Pixels.Bits = 24;
-  GameMap.Pixels.Pixels.assign(4 * 4 * 3, 10);
+  GameMap.Pixels = TImage{.Width = 4, .Height = 4, .Bits = 24, .Pixels = std::vector<uint8_t>(48, 10)};
   Player.Position = {140, 8, 140};
-  Draw();
-  GameMap.Pixels = TImage{};
-  Draw();
+  Draw(), GameMap.Pixels = TImage{}, Draw();
 }
 
 }  // namespace

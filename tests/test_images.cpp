@@ -64,10 +64,9 @@ TEST(Tga, RefusesUnsupportedAndDamagedFiles) {
       {"index past a two-entry palette", MakeTga(Palette({1, 2}))},
       {"16-bit palette", MakeTga(Palette({0, 1}, 1, 16))},
       {"palette image without a map", MakeTga(Palette({0, 1}, 0))}};
-  for (const auto& [what, f] : files) {
-    TImage img;
+  TImage img;
+  for (const auto& [what, f] : files)
     EXPECT_FALSE(ReadTGAMemory(f.data(), f.size(), img) || !img.Pixels.empty()) << what;
-  }
 }
 
 // Red 200, blue 20, green growing downward.
@@ -104,6 +103,5 @@ TEST(Jpeg, DamagedOrMissingFilesFailQuietly) {
   for (size_t i = bad.size() / 2; i < bad.size() / 2 + 40; ++i) bad[i] = 0xFF;
   DecodeJpegMemory(bad.data(), bad.size(), img);
   ScratchDir dir;
-  WriteBytes(dir.File("a.jpg"), file);
-  EXPECT_TRUE(DecodeJpeg(dir.File("A.JPG"), img));
+  EXPECT_TRUE((WriteBytes(dir.File("a.jpg"), file), DecodeJpeg(dir.File("A.JPG"), img)));
 }

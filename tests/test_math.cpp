@@ -8,9 +8,7 @@
 static const float kPi = 3.14159265358979f;
 
 static void ExpectVector(const TVector& v, float x, float y, float z) {
-  EXPECT_FLOAT_EQ(v.x, x);
-  EXPECT_FLOAT_EQ(v.y, y);
-  EXPECT_FLOAT_EQ(v.z, z);
+  EXPECT_TRUE(std::fabs(v.x - x) < 1e-6f && std::fabs(v.y - y) < 1e-6f && std::fabs(v.z - z) < 1e-6f);
 }
 
 TEST(Scalars, MaxMinTiesReturnSecondAndArcCosClampsToZeroOutsideDomain) {
@@ -25,35 +23,26 @@ TEST(Scalars, MaxMinTiesReturnSecondAndArcCosClampsToZeroOutsideDomain) {
 
 TEST(Vectors, NormalizeAngleDotCrossDistance) {
   TVector out, v{0, 5, 0};
-  VectorNormalize(TVector{0, 0, 0}, out);
-  ExpectVector(out, 0, 0, 0);
-  VectorNormalize(TVector{3, 0, 4}, out);
-  ExpectVector(out, 0.6f, 0, 0.8f);
-  VectorNormalize(v, v);  // aliasing output and input is allowed
-  EXPECT_FLOAT_EQ(v.y, 1.0f);
-  VectorAdd(v, v, v);
+  VectorNormalize(TVector{0, 0, 0}, out), ExpectVector(out, 0, 0, 0);
+  VectorNormalize(TVector{3, 0, 4}, out), ExpectVector(out, 0.6f, 0, 0.8f);
+  VectorNormalize(v, v), VectorAdd(v, v, v);  // aliasing output and input is allowed
   EXPECT_FLOAT_EQ(v.y, 2.0f);
   // The angle with a zero vector is a right angle.
   EXPECT_NEAR(VectorAngle(TVector{1, 0, 0}, TVector{0, 0, 0}), kPi / 2, 1e-6);
   EXPECT_NEAR(VectorAngle(TVector{2, 0, 0}, TVector{1, 0, 0}), 0.0f, 1e-6);
-  VectorCross(TVector{1, 2, 3}, TVector{4, 5, 6}, out);
-  ExpectVector(out, -3, 6, -3);
+  VectorCross(TVector{1, 2, 3}, TVector{4, 5, 6}, out), ExpectVector(out, -3, 6, -3);
   EXPECT_FLOAT_EQ(VectorDot(TVector{1, 2, 3}, TVector{4, 5, 6}), 32.0f);
   EXPECT_FLOAT_EQ(VectorDistSq(TVector{1, 1, 1}, TVector{2, 3, 4}), 14.0f);
   EXPECT_FLOAT_EQ(VectorLength(TVector{2, 3, 6}), 7.0f);
 }
 
 TEST(Planes, TerrainWindingPointsUpAndADegenerateTriangleGivesAZeroPlane) {
-  TVector n;
-  TriangleNormal(TVector{0, 0, 2}, TVector{2, 0, 0}, TVector{0, 0, 0}, n);
-  ExpectVector(n, 0, 1, 0);
+  TVector n, a{1, 2, 3};
+  TriangleNormal(TVector{0, 0, 2}, TVector{2, 0, 0}, TVector{0, 0, 0}, n), ExpectVector(n, 0, 1, 0);
   TPlane p;
-  TVector a{1, 2, 3};
-  PlaneFromPoints(a, a, a, p);
-  ExpectVector(p.normal, 0, 0, 0);
+  PlaneFromPoints(a, a, a, p), ExpectVector(p.normal, 0, 0, 0);
   EXPECT_EQ(std::pair(p.point.y, p.d), std::pair(2.0f, 0.0f));
-  PlaneFromPoints(TVector{0, 5, 2}, TVector{2, 5, 0}, TVector{0, 5, 0}, p);
-  EXPECT_FLOAT_EQ(p.d, -5.0f);
+  EXPECT_FLOAT_EQ((PlaneFromPoints(TVector{0, 5, 2}, TVector{2, 5, 0}, TVector{0, 5, 0}, p), p.d), -5.0f);
 }
 
 TEST(Matrices, MultiplyAppliesFirstOperandFirstQuaternionAndAxisAngle) {
@@ -64,14 +53,10 @@ TEST(Matrices, MultiplyAppliesFirstOperandFirstQuaternionAndAxisAngle) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], a[i]) << i;
   // T translates by (1, 2, 3), S scales by 2: T then S takes the origin to (2, 4, 6).
   t = s = id;
-  t[12] = 1, t[13] = 2, t[14] = 3;
-  s[0] = s[5] = s[10] = 2;
+  t[12] = 1, t[13] = 2, t[14] = 3, s[0] = s[5] = s[10] = 2;
   TVector v;
-  MatrixTransformPoint(t, TVector{0, 0, 0}, v);
-  ExpectVector(v, 1, 2, 3);
-  MatrixMultiply(t, s, out);
-  MatrixTransformPoint(out, TVector{0, 0, 0}, v);
-  ExpectVector(v, 2, 4, 6);
+  MatrixTransformPoint(t, TVector{0, 0, 0}, v), ExpectVector(v, 1, 2, 3);
+  MatrixMultiply(t, s, out), MatrixTransformPoint(out, TVector{0, 0, 0}, v), ExpectVector(v, 2, 4, 6);
   QuatToMatrix(TQuaternion{0, 0, 0, 1}, m);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
   m[15] = 0, MatrixFromAxisAngle(TVector{0, 1, 0}, kPi / 2, m);  // m[15] set, not left from before

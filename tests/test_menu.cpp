@@ -14,47 +14,32 @@ TEST_F(Menu, StartsOnStartWithTheDefaultNameAndTheItemsWrapAround) {
   EXPECT_EQ(std::tuple(MenuActive, MenuSelection, Name()), std::tuple(true, 0, "Enter Name"));
   WndProc(WM_KEYDOWN, VK_DOWN, 0);  // a key in the menu is also recorded in the key state
   EXPECT_TRUE(IsKeyDown(VK_DOWN) && MenuSelection == 1);
-  WndProc(WM_KEYUP, VK_DOWN, 0);
-  EXPECT_FALSE(IsKeyDown(VK_DOWN));
+  EXPECT_FALSE((WndProc(WM_KEYUP, VK_DOWN, 0), IsKeyDown(VK_DOWN)));
   // Up on START selects QUIT, down on QUIT selects START.
   const std::pair<uint8_t, int> moves[] = {{VK_UP, 0}, {VK_UP, 2}, {VK_DOWN, 0}, {VK_DOWN, 1}, {VK_DOWN, 2}};
-  for (auto [key, selection] : moves) {
-    TapKey(key);
-    EXPECT_EQ(MenuSelection, selection);
-  }
+  for (auto [key, selection] : moves) EXPECT_EQ((TapKey(key), MenuSelection), selection);
 }
 
 TEST_F(Menu, ContinueOnlyResumesALivingGameAndQuitEndsTheProgram) {
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);  // before any game: inert
+  TapKey(VK_DOWN), TapKey(VK_RETURN);  // before any game: inert
   EXPECT_TRUE(MenuActive && MenuSelection == 1);
-  TapKey(VK_UP);
-  TapKey(VK_RETURN);
-  Step();
-  KeyRelease(VK_ESCAPE);
+  TapKey(VK_UP), TapKey(VK_RETURN), Step(), KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive);
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);
+  TapKey(VK_DOWN), TapKey(VK_RETURN);
   EXPECT_FALSE(MenuActive);
-  DamagePlayer(1000);
-  Steps(10);
+  DamagePlayer(1000), Steps(10);
   EXPECT_FALSE(MenuActive);  // death leaves the game on screen until Escape
   KeyRelease(VK_ESCAPE);
   ASSERT_TRUE(MenuActive && MenuSelection == 1);
-  TapKey(VK_RETURN);  // after death: inert
-  EXPECT_TRUE(MenuActive);
-  AppQuit = false;
-  TapKey(VK_DOWN);
-  TapKey(VK_RETURN);
+  EXPECT_TRUE((TapKey(VK_RETURN), MenuActive));  // after death: inert
+  AppQuit = false, TapKey(VK_DOWN), TapKey(VK_RETURN);
   EXPECT_TRUE(AppQuit);
   AppQuit = false;
 }
 
 TEST_F(Menu, TypingAppendsPrintableCharactersUpToSixteen) {
-  TypeText("Xy");
-  EXPECT_EQ(Name(), "Enter NameXy");
-  TypeText("abcdefghij");  // the seventeenth and later are ignored
-  EXPECT_EQ(Name(), "Enter NameXyabcd");
+  EXPECT_EQ((TypeText("Xy"), Name()), "Enter NameXy");
+  EXPECT_EQ((TypeText("abcdefghij"), Name()), "Enter NameXyabcd");  // the seventeenth and later are ignored
   for (int i = 0; i < 30; ++i) WndProc(WM_KEYUP, VK_BACK, 0);  // more than there are letters
   ASSERT_EQ(Name(), "");
   // Spaces and control characters are not typed.
@@ -63,28 +48,21 @@ TEST_F(Menu, TypingAppendsPrintableCharactersUpToSixteen) {
 }
 
 TEST_F(Menu, OnlyTheReleaseOfBackspaceDeletesALetter) {
-  WndProc(WM_KEYDOWN, VK_BACK, 0);
-  WndProc(WM_CHAR, 8, 0);  // nor the character it produces
+  WndProc(WM_KEYDOWN, VK_BACK, 0), WndProc(WM_CHAR, 8, 0);  // nor the character it produces
   // Mouse messages carry button flags in the first parameter: 8 is Ctrl held.
   for (uint32_t m : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_ACTIVATEAPP, 0x0200u /* mouse move */})
     WndProc(m, 8, 0);
   EXPECT_EQ(Name(), "Enter Name");
-  WndProc(WM_KEYUP, VK_BACK, 0);
-  EXPECT_EQ(Name(), "Enter Nam");
+  EXPECT_EQ((WndProc(WM_KEYUP, VK_BACK, 0), Name()), "Enter Nam");
 }
 
 TEST_F(Menu, EscapeDuringPlayOpensTheMenuOnceAndStopsTheGun) {
-  TapKey(VK_RETURN);
-  Press(0, 20);
+  TapKey(VK_RETURN), Press(0, 20);
   ASSERT_EQ(Player.Keys[KeyFire].Down, 1);
-  KeyRelease(0);
-  KeyRelease(VK_ESCAPE);
-  EXPECT_TRUE(MenuActive);
-  EXPECT_EQ(Player.Keys[KeyFire].Down, 0);
-  EXPECT_TRUE(Player.SpinUpChannel == -1 && Player.FireChannel == -1);
+  KeyRelease(0), KeyRelease(VK_ESCAPE);
+  EXPECT_TRUE(MenuActive && Player.Keys[KeyFire].Down == 0 && Player.SpinUpChannel == -1 && Player.FireChannel == -1);
   const int sel = MenuSelection;
-  KeyRelease(VK_ESCAPE);
-  EXPECT_TRUE(MenuActive && MenuSelection == sel);
+  EXPECT_TRUE((KeyRelease(VK_ESCAPE), MenuActive) && MenuSelection == sel);
 }
 
 TEST_F(Menu, StepAnimatesTheBandTheModelsAndTheirClock) {
@@ -93,16 +71,11 @@ TEST_F(Menu, StepAnimatesTheBandTheModelsAndTheirClock) {
   Step();
   EXPECT_EQ(std::tuple(MenuModelAngle, MenuAngle, MenuBandY), std::tuple(-1.0f, angle + 2.0f, 128.0f));
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(17, 0));
-  TapKey(VK_DOWN);
-  TapKey(VK_DOWN);  // QUIT: the band heads for 256
-  Step();
+  TapKey(VK_DOWN), TapKey(VK_DOWN), Step();  // QUIT: the band heads for 256
   EXPECT_FLOAT_EQ(MenuBandY, 128.0f + 128.0f / 8.0f);
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(47, 1));
-  Steps(200);
-  EXPECT_NEAR(MenuBandY, 256.0f, 0.01f);
-  ModelFree(SpiderModel);  // without animation the clock falls back to zero and stays there
-  SpiderModel.Duration = 0;
-  Steps(3);
+  EXPECT_NEAR((Steps(200), MenuBandY), 256.0f, 0.01f);
+  ModelFree(SpiderModel), SpiderModel.Duration = 0, Steps(3);  // no animation: the clock falls back to 0
   EXPECT_EQ(std::tuple(SpiderModel.Clock, SpiderModel.Frame), std::tuple(0, 0));
 }
 
@@ -120,10 +93,7 @@ TEST_F(Menu, FrameShowsItemsPanelAndCreditsAndContinueTurnsBlackWhileAGameRuns) 
   auto red = [](Rgb p) { return p.r > 200 && p.g < 60 && p.b < 60; };
   EXPECT_GT(CountPixels(240, 122, 460, 140, red), 10);
   EXPECT_GT(CountPixels(176, 440, 600, 460, red), 10);
-  TapKey(VK_RETURN);
-  Step();
-  KeyRelease(VK_ESCAPE);
-  RenderMenu();
+  TapKey(VK_RETURN), Step(), KeyRelease(VK_ESCAPE), RenderMenu();
   EXPECT_EQ(CountPixels(64, 180, 192, 200, Grey), 0);
   EXPECT_GT(CountPixels(64, 180, 192, 200, Black), 10);
 }

@@ -45,18 +45,12 @@ struct TP_Probe : TP_Particle {
 class Particles : public ::testing::Test {
  protected:
   void SetUp() override {
-    RandomSeed(99);
+    RandomSeed(99), ModelInit(SpiderModel), Drawn.clear();
     ASSERT_TRUE(MapBuildTerrain(GameMap, FlatHeightImage(32, 32, 8)));  // ground y = 1
-    ModelInit(SpiderModel);
     std::vector<uint8_t> bytes = MakeZrm1({BoxMesh({0, 0, 0}, 5), BoxMesh({0, 5, 0}, 3)}, 1);
     ASSERT_TRUE(ModelLoadMemory(SpiderModel, bytes.data(), bytes.size()));
-    Drawn.clear();
   }
-  void TearDown() override {
-    ClearParticles();
-    MapFree(GameMap, false);
-    ModelFree(SpiderModel);
-  }
+  void TearDown() override { ClearParticles(), MapFree(GameMap, false), ModelFree(SpiderModel); }
 };
 
 }  // namespace
@@ -67,12 +61,10 @@ TEST_F(Particles, FireSeenForOneStepSmokeAndRicochetRiseForFiftyBloodLandsAfterA
   TP_Particle* r = new TP_Ricochet({1, 2, 3});
   for (TP_Particle* p : {f, s, r}) AddParticle(p);
   EXPECT_EQ(f->SecondPass + s->SecondPass + r->SecondPass, 3);
-  UpdateParticles();
-  EXPECT_FALSE(InList(f));
+  EXPECT_FALSE((UpdateParticles(), InList(f)));
   for (int i = 1; i < 48; ++i) UpdateParticles();
   for (TP_Particle* p : {s, r}) EXPECT_TRUE(InList(p) && std::fabs(p->Position.y - 2.98f) < 1e-4f);
-  UpdateParticles();
-  EXPECT_EQ(ParticleList.Count, 0);
+  EXPECT_EQ((UpdateParticles(), ParticleList.Count), 0);
   TP_Blood* b = new TP_Blood({10, 1, 10});
   AddParticle(b);
   int steps = 1;
@@ -90,8 +82,7 @@ TEST_F(Particles, GibKeepsItsLifeWhileFlyingThen128StepsAndLandsOffTheMapToo) {
   EXPECT_EQ(tuple(g->Position.y, g->Life), tuple(1.0f, 128));  // neither flight nor landing cost life
   for (int i = 0; i < 127; ++i) UpdateParticles();
   ASSERT_TRUE(InList(g));
-  UpdateParticles();
-  EXPECT_EQ(ParticleList.Count, 0);
+  EXPECT_EQ((UpdateParticles(), ParticleList.Count), 0);
   MapFree(GameMap, false);  // no ground at all: height 0
   g = new TP_Gibs({-500, 3, 1e6f}, SpiderModel.Meshes[0], 0);
   AddParticle(g);
@@ -107,8 +98,7 @@ TEST_F(Particles, UpdateUnlinksTheDeadAnywhereAndDrawingTakesTwoPassesNewestFirs
   UpdateParticles();  // the list was f e d c b a: c and a go
   for (TP_Particle* p = ParticleList.Head; p; p = p->Next) p->Draw();  // the links, in order
   EXPECT_EQ(Drawn, "fedb");
-  Drawn.clear();
-  DrawParticles();
+  Drawn.clear(), DrawParticles();
   EXPECT_EQ(Drawn, "fdeb");
 }
 
@@ -117,11 +107,9 @@ TEST_F(Particles, GibsAndTheModelShareMeshArraysEitherMayGoFirst) {
   for (int i = 0; i < SpiderModel.MeshCount; ++i) AddParticle(new TP_Gibs({5, 5, 5}, SpiderModel.Meshes[i], 0));
   EXPECT_EQ(SpiderModel.Meshes[0].Vertices.UseCount(), 2);
   ClearParticles();
-  EXPECT_EQ(ParticleList.Head, nullptr);
-  EXPECT_EQ(SpiderModel.Meshes[0].Vertices.UseCount(), 1);
+  EXPECT_TRUE(ParticleList.Head == nullptr && SpiderModel.Meshes[0].Vertices.UseCount() == 1);
   TP_Gibs* g = new TP_Gibs({5, 5, 5}, SpiderModel.Meshes[1], 0);
-  AddParticle(g);
-  ModelFree(SpiderModel);
+  AddParticle(g), ModelFree(SpiderModel);
   ASSERT_EQ(tuple(g->Mesh.Vertices.Size(), g->Mesh.Triangles.Size()), tuple(8u, 12u));
   EXPECT_NEAR(g->Mesh.Vertices[0].y, 0.2f, 1e-6f);
   UpdateParticles();
@@ -134,17 +122,13 @@ class ParticleDrawing : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     // Window x = 320 + 80 x, y = 240 + 60 y.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-4, 4, -4, 4, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION), glLoadIdentity(), glOrtho(-4, 4, -4, 4, -10, 10);
+    glMatrixMode(GL_MODELVIEW), glLoadIdentity();
     MatrixIdentity(Camera.View);
   }
   void TearDown() override {
-    ClearParticles();
+    ClearParticles(), UnbindTexture();
     Camera = TCamera{};
-    UnbindTexture();
   }
   struct Corner { float x, y, s, t; };
   // Window positions and texture coordinates of the vertices drawn by f, in feedback mode.
@@ -238,15 +222,12 @@ TEST_F(ParticleDrawing, CulledClassesSkipSpheresOutsideTheView) {
 }
 
 TEST_F(ParticleDrawing, DrawingLeavesAlphaBlendAndDepthWrites) {
-  SetBlendMode(1);
-  glEnable(GL_DEPTH_TEST);
-  AddParticle(new TP_Fire({0, 0, -1}));
-  AddParticle(new TP_Trace({0, 0, -1}, {0, 0, -5}));
+  SetBlendMode(1), glEnable(GL_DEPTH_TEST);
+  AddParticle(new TP_Fire({0, 0, -1})), AddParticle(new TP_Trace({0, 0, -1}, {0, 0, -5}));
   AddParticle(new TP_Blood({0, 0, -2}));
   DrawParticles();
   GLint src = 0, dst = 0, mask = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
+  glGetIntegerv(GL_BLEND_SRC, &src), glGetIntegerv(GL_BLEND_DST, &dst);
   glGetIntegerv(GL_DEPTH_WRITEMASK, &mask);
   EXPECT_TRUE(glIsEnabled(GL_BLEND) && !glIsEnabled(GL_LIGHTING) && !glIsEnabled(GL_LINE_SMOOTH));
   EXPECT_EQ(std::vector<GLint>({src, dst, mask}), std::vector<GLint>({GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_TRUE}));
@@ -258,21 +239,16 @@ TEST_F(ParticleDrawing, TexturesLoadClampedAndTheSplatIsKept) {
   ScratchDir dir;
   std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::create_directories(dir.Path() + "/data/textures");
-  TgaSpec s;
-  s.width = s.height = 8;
-  s.pixels.assign(8 * 8 * 3, 77);
+  const std::vector<uint8_t> tga = MakeTga({.width = 8, .height = 8, .pixels = std::vector<uint8_t>(192, 77)});
   for (const char* n : {"smoke", "ricochet", "blood", "gibs"})
-    WriteBytes(dir.Path() + "/data/textures/" + n + ".tga", MakeTga(s));
-  std::filesystem::current_path(dir.Path());
-  LoadParticleTextures();
-  std::filesystem::current_path(old);
+    WriteBytes(dir.Path() + "/data/textures/" + n + ".tga", tga);
+  std::filesystem::current_path(dir.Path()), LoadParticleTextures(), std::filesystem::current_path(old);
   EXPECT_TRUE(SmokeTexture != 0 && FireTexture == 0);  // fire's file is missing
   EXPECT_EQ(tuple(SplatImage.Width, SplatImage.Bits), tuple(8, 24));
   EXPECT_EQ(TextureTable.size(), 3u);  // the splat's own texture is gone again
   EXPECT_FALSE(TextureClamp);
-  glBindTexture(GL_TEXTURE_2D, SmokeTexture);
   GLint wrap = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  glBindTexture(GL_TEXTURE_2D, SmokeTexture), glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
   EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
   glBindTexture(GL_TEXTURE_2D, 0);
   FreeParticleTextures();

@@ -23,10 +23,8 @@ std::vector<int32_t> Scores() {
 class ScoreFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.Path());
-    ShortTextAssign(PlayerName, "Enter Name");
-    ResetScoreTable();
+    old_ = std::filesystem::current_path(), std::filesystem::current_path(dir_.Path());
+    ShortTextAssign(PlayerName, "Enter Name"), ResetScoreTable();
   }
   void TearDown() override { std::filesystem::current_path(old_); }
   std::vector<uint8_t> File() { return ReadBytes(path_); }
@@ -35,9 +33,7 @@ class ScoreFile : public ::testing::Test {
   std::vector<uint8_t> WriteOldFile() {
     std::vector<uint8_t> old(209, 0);
     old[0] = 1, old[1] = 'O';
-    WriteBytes(path_, old);
-    ShortTextAssign(PlayerName, "New");
-    return old;
+    return WriteBytes(path_, old), ShortTextAssign(PlayerName, "New"), old;
   }
   ScratchDir dir_;
   const std::string path_ = dir_.File("score.dat");
@@ -59,10 +55,7 @@ TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
   for (const auto& c : cases) {
     ResetScoreTable();
     const char* names[] = {"A", "B"};
-    for (size_t i = 0; i < c.added.size(); ++i) {
-      ShortTextAssign(PlayerName, names[i]);
-      AddScore(c.added[i]);
-    }
+    for (size_t i = 0; i < c.added.size(); ++i) ShortTextAssign(PlayerName, names[i]), AddScore(c.added[i]);
     EXPECT_EQ(Scores(), c.table) << c.added[0];
     if (c.slotOfLast >= 0) { EXPECT_EQ(Name(ScoreTable[c.slotOfLast]), names[c.added.size() - 1]); }
     if (c.slotOfLast == 0) { EXPECT_EQ(Name(ScoreTable[1]), "Player"); }
@@ -72,8 +65,7 @@ TEST(ScoreTableInsert, PlacesByScoreBelowEqualOnes) {
 TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209BytesAndOnlyThoseAreRead) {
   LoadScores();
   EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
-  WriteBytes(path_, std::vector<uint8_t>(50, 1));  // an older file is replaced
-  SaveScores();
+  WriteBytes(path_, std::vector<uint8_t>(50, 1)), SaveScores();  // an older file is replaced
   std::vector<uint8_t> f = File(), want(209, 0);
   std::memcpy(&want[0], "\12Enter Name", 11);
   for (int i = 0; i < 8; ++i) {  // length, 16 name bytes, 3 padding, score little-endian
@@ -83,26 +75,18 @@ TEST_F(ScoreFile, NoFileGivesDefaultsWhichWriteExactly209BytesAndOnlyThoseAreRea
   EXPECT_EQ(f, want);
   EXPECT_FALSE(std::filesystem::exists(dir_.File("score.dat.tmp")));
   // A longer file is read for its first 209 bytes only.
-  f.resize(400, 0xEE);
-  ShortTextAssign(PlayerName, "Other");
-  Load(f);
-  EXPECT_EQ(ShortTextString(PlayerName), "Enter Name");
-  EXPECT_EQ(ScoreTable[7].Score, 125);
+  f.resize(400, 0xEE), ShortTextAssign(PlayerName, "Other"), Load(f);
+  EXPECT_EQ(ShortTextString(PlayerName) + std::to_string(ScoreTable[7].Score), "Enter Name125");
 }
 
 TEST_F(ScoreFile, LeftoverBytesBehindANameAreKept) {
   std::vector<uint8_t> f(209, 0);
   f[0] = 2;
   std::memcpy(&f[1], "AbCdEfGh", 8);
-  for (int i = 0; i < 8; ++i) {
-    // 'y' is ignored when read, but written back as it was.
-    std::memcpy(&f[Entry(i)], "\1xy", 3);
-    f[Entry(i) + 18] = 0x5A;
-  }
+  for (int i = 0; i < 8; ++i) std::memcpy(&f[Entry(i)], "\1xy", 3), f[Entry(i) + 18] = 0x5A;  // 'y' not read
   Load(f);
   EXPECT_EQ(ShortTextString(PlayerName) + Name(ScoreTable[0]), "Abx");
-  SaveScores();
-  EXPECT_EQ(File(), f);
+  EXPECT_EQ((SaveScores(), File()), f);  // but written back as it was
 }
 
 // A short file delivers what it holds; everything behind keeps its current value.
@@ -112,14 +96,10 @@ TEST_F(ScoreFile, ShortFilesFillOnlyWhatTheyHold) {
   EXPECT_EQ(std::string(PlayerName.Chars + 8, 2), "Qe");  // tenth character of "Enter Name" untouched
   EXPECT_EQ(Scores(), kDefaults);
   std::vector<uint8_t> full(209, 0);
-  for (int i = 0; i < 8; ++i) {
-    full[Entry(i)] = 1;
-    full[Entry(i) + 1] = uint8_t('a' + i);
-    full[Entry(i) + 20] = uint8_t(10 - i);
-  }
+  for (int i = 0; i < 8; ++i)
+    full[Entry(i)] = 1, full[Entry(i) + 1] = uint8_t('a' + i), full[Entry(i) + 20] = uint8_t(10 - i);
   // Cut after the first byte of entry 2's score: its low byte comes from the file.
-  full.resize(Entry(2) + 21);
-  Load(full);
+  full.resize(Entry(2) + 21), Load(full);
   EXPECT_EQ(Scores(), (std::vector<int32_t>{10, 9, (750 & ~0xFF) | 8, 625, 500, 375, 250, 125}));
   EXPECT_EQ(Name(ScoreTable[2]) + Name(ScoreTable[3]), "cPlayer");
 }
@@ -127,31 +107,22 @@ TEST_F(ScoreFile, ShortFilesFillOnlyWhatTheyHold) {
 TEST_F(ScoreFile, StoredLengthAbove16IsClampedAndADirectoryInTheFilesPlaceLoadsDefaults) {
   std::vector<uint8_t> f(209, 'n');
   f[0] = 200;
-  for (int i = 0; i < 8; ++i) {
-    f[Entry(i)] = 255;
-    std::memset(&f[Entry(i) + 20], 0, 4);
-  }
+  for (int i = 0; i < 8; ++i) f[Entry(i)] = 255, std::memset(&f[Entry(i) + 20], 0, 4);
   Load(f);
   EXPECT_EQ(ShortTextString(PlayerName), std::string(16, 'n'));
   for (const TScoreEntry& e : ScoreTable) EXPECT_EQ(e.Name.Length, 16);
   // A full name takes no more letters, and deleting works from 16 down.
   EXPECT_FALSE(ShortTextAppend(PlayerName, 'x'));
-  ShortTextDeleteLast(PlayerName);
-  EXPECT_EQ(PlayerName.Length, 15);
-  std::filesystem::remove(path_);
-  std::filesystem::create_directory(path_);
-  ShortTextAssign(PlayerName, "Kept");
-  ResetScoreTable();
-  LoadScores();
-  EXPECT_EQ(ShortTextString(PlayerName), "Kept");
-  EXPECT_EQ(Scores(), kDefaults);
+  EXPECT_EQ((ShortTextDeleteLast(PlayerName), PlayerName.Length), 15);
+  std::filesystem::remove(path_), std::filesystem::create_directory(path_);
+  ShortTextAssign(PlayerName, "Kept"), ResetScoreTable(), LoadScores();
+  EXPECT_TRUE(ShortTextString(PlayerName) == "Kept" && Scores() == kDefaults);
 }
 
 TEST_F(ScoreFile, FailedTempCreationKeepsTheOldFile) {
   std::vector<uint8_t> old = WriteOldFile();
   // The temporary cannot be created: a directory sits where it would go.
-  std::filesystem::create_directory(dir_.File("score.dat.tmp"));
-  SaveScores();
+  std::filesystem::create_directory(dir_.File("score.dat.tmp")), SaveScores();
   EXPECT_EQ(File(), old);
 }
 
@@ -159,10 +130,8 @@ TEST_F(ScoreFile, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   std::vector<uint8_t> old = WriteOldFile();
   // Writes through this link fail as on a full disk.
-  std::filesystem::create_symlink("/dev/full", dir_.File("score.dat.tmp"));
-  SaveScores();
-  EXPECT_EQ(File(), old);
-  EXPECT_FALSE(std::filesystem::is_symlink(dir_.File("score.dat.tmp")));
+  std::filesystem::create_symlink("/dev/full", dir_.File("score.dat.tmp")), SaveScores();
+  EXPECT_TRUE(File() == old && !std::filesystem::is_symlink(dir_.File("score.dat.tmp")));
 }
 
 }  // namespace

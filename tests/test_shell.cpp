@@ -18,10 +18,8 @@ using Switched = std::tuple<bool, bool, bool, bool, int, int, int>;
 TEST(Switches, SplitJoinedCaseSensitiveAndTheSmallMode) {
   const std::pair<std::vector<std::string>, Switched> cases[] = {
       {{"-nofull", "screen"}, {false, false, false, false, 640, 480, 85}},  // split parameters join
-      {{"-noblood-nogibs"}, {true, true, true, false, 640, 480, 85}},
-      {{"-MOUSEINV"}, {true, false, false, false, 640, 480, 85}},  // case-sensitive
-      {{"-mouseinv"}, {true, false, false, true, 640, 480, 85}},
-      {{"-optimize", "-nofullscreen"}, {false, false, false, false, 320, 240, 60}}};
+      {{"-noblood-nogibs", "-MOUSEINV"}, {true, true, true, false, 640, 480, 85}},  // case-sensitive
+      {{"-mouseinv", "-optimize", "-nofullscreen"}, {false, false, false, true, 320, 240, 60}}};
   for (auto [args, want] : cases) {  // from the defaults each time
     Fullscreen = true, NoBlood = NoGibs = MouseInvert = false;
     ScreenWidth = 640, ScreenHeight = 480, ScreenRefresh = 85, ScreenBits = 16;
@@ -61,22 +59,17 @@ TEST_F(Shell, StepRuleCarriesTheRemainder) {
   // catch-up across the 32-bit wrap of the timer.
   const int32_t passes[][4] = {{1000, 1045, 2, 1040}, {1040, 1059, 0, 1040}, {1040, 1060, 1, 1060}, {0, 19, 0, 0},
                                {int32_t(0xFFFFFFF0u), 0x30, 3, 0x2C}};
-  for (auto [last, now, steps, after] : passes) {
-    LastStepTime = last;
-    EXPECT_EQ((std::pair{RunLoopPass(now), LastStepTime}), std::pair(steps, after)) << now;
-  }
+  for (auto [last, now, steps, after] : passes)
+    EXPECT_EQ((LastStepTime = last, std::pair{RunLoopPass(now), LastStepTime}), std::pair(steps, after)) << now;
 }
 
 TEST_F(Shell, ActivationResetsKeysAndMakesUpNoSteps) {
-  KeyPress('W'), LastStepTime = GetTimer() - 10000;
-  WndProc(WM_ACTIVATEAPP, 0, 0);
+  KeyPress('W'), LastStepTime = GetTimer() - 10000, WndProc(WM_ACTIVATEAPP, 0, 0);
   EXPECT_FALSE(AppActive || IsKeyDown('W'));
-  KeyPress('W');
-  WndProc(WM_ACTIVATEAPP, 1, 0);
+  KeyPress('W'), WndProc(WM_ACTIVATEAPP, 1, 0);
   EXPECT_TRUE(AppActive && !IsKeyDown('W'));
   EXPECT_EQ(RunLoopPass(LastStepTime + 5), 0);
-  AppInitialized = false;  // before start-up completes activation messages are ignored
-  WndProc(WM_ACTIVATEAPP, 0, 0);
+  AppInitialized = false, WndProc(WM_ACTIVATEAPP, 0, 0);  // ignored before start-up completes
   EXPECT_TRUE(AppActive);
   AppInitialized = true;
 }
@@ -87,21 +80,17 @@ TEST_F(Shell, ButtonsShareTheKeyArrayWhichKeysReachWhileTheMenuIsShown) {
   WndProc(WM_LBUTTONUP, 0, 0), WndProc(WM_MBUTTONUP, 0, 0);
   WndProc(WM_KEYDOWN, 0x141, 0);  // only the low byte is the key
   EXPECT_TRUE(!IsKeyDown(0) && IsKeyDown(1) && !IsKeyDown(2) && IsKeyDown(0x41));
-  WndProc(WM_KEYUP, 0x41, 0);
-  MenuActive = true;
-  PlatformInjectKey("W", true), DispatchMessages();
+  WndProc(WM_KEYUP, 0x41, 0), MenuActive = true, PlatformInjectKey("W", true), DispatchMessages();
   EXPECT_TRUE(IsKeyDown('W') && !IsKeyDown(0x41));
 }
 
 TEST_F(Shell, MouseMotionIsMeasuredFromTheCentreOncePerStep) {
   PlatformSetCursorPos(320, 240);
-  PlatformInjectMouseMotion(5, -3), DispatchMessages(), UpdateMouse();
-  EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(5, -3));
-  UpdateMouse();
-  EXPECT_EQ(std::pair(MouseDX, MouseDY), std::pair(0, 0));
+  EXPECT_EQ((PlatformInjectMouseMotion(5, -3), DispatchMessages(), UpdateMouse(), std::pair(MouseDX, MouseDY)),
+            std::pair(5, -3));
+  EXPECT_EQ((UpdateMouse(), std::pair(MouseDX, MouseDY)), std::pair(0, 0));
   ScreenWidth = 641, PlatformSetCursorPos(0, 0);
-  UpdateMouse(), UpdateMouse();  // the first puts the cursor back at (320, 240)
-  EXPECT_EQ(MouseDX, 0);
+  EXPECT_EQ((UpdateMouse(), UpdateMouse(), MouseDX), 0);  // the first puts the cursor back at (320, 240)
   ScreenWidth = 640;
 }
 
@@ -110,8 +99,7 @@ TEST_F(Shell, FocusChangeDropsStaleMotion) {
   PlatformInjectFocus(false), PlatformInjectFocus(true);
   ExpectMessages({{WM_ACTIVATEAPP, 0}, {WM_ACTIVATEAPP, 1}});
   int x, y;
-  PlatformGetCursorPos(x, y);
-  EXPECT_EQ(std::pair(x, y), std::pair(320, 240));
+  EXPECT_EQ((PlatformGetCursorPos(x, y), std::pair(x, y)), std::pair(320, 240));
 }
 
 TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
@@ -122,8 +110,7 @@ TEST_F(Shell, KeysButtonsTextAndWindowEventsBecomeWindowsMessages) {
     PlatformInjectKey(key, down);
   PlatformInjectMouseButton(0, true), PlatformInjectMouseButton(1, false), PlatformInjectMouseButton(2, true);
   PlatformInjectText("a\xC3\xA9\xE2\x82\xAC\xE4\xB8\x80");  // a, e-acute, euro sign, a CJK letter: cp1252
-  PlatformInjectClose();
-  PlatformInjectQuit();
+  PlatformInjectClose(), PlatformInjectQuit();
   const uint32_t any = UINT32_MAX;
   ExpectMessages({{WM_KEYDOWN, 'A'}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 27}, {WM_CHAR, 27},
                   {WM_KEYDOWN, 38}, {WM_KEYDOWN, 40}, {WM_KEYDOWN, 37}, {WM_KEYDOWN, 39}, {WM_KEYUP, 8},
@@ -145,8 +132,7 @@ TEST_F(Shell, SystemKeysAndCharactersArriveAsSystemMessages) {
       {WM_SYSKEYDOWN, 121}, {WM_SYSKEYUP, 121}, {WM_SYSKEYDOWN, 18}, {WM_SYSKEYDOWN, 116},
       {WM_SYSKEYDOWN, 'W'}, {WM_SYSCHAR, 'w'},  {WM_SYSKEYUP, 18},   {WM_CHAR, 'x'}};
   ASSERT_EQ(got.size(), std::size(want));
-  MenuActive = true;
-  ShortTextAssign(PlayerName, "");
+  MenuActive = true, ShortTextAssign(PlayerName, "");
   for (size_t i = 0; i < got.size(); ++i) {
     EXPECT_EQ(std::pair(got[i].Message, got[i].WParam), want[i]) << i;
     WndProc(got[i].Message, got[i].WParam, got[i].LParam);
@@ -163,8 +149,7 @@ TEST(ShellStart, FirstFocusOfANewWindowIsNoActivation) {
   PlatformSetWindowProc([](uint32_t m, uint32_t w, int32_t) {
     return m == WM_ACTIVATEAPP ? got.push_back(w) : void(), 0;
   });
-  PlatformInjectFocus(true), PlatformDispatchMessages();
-  EXPECT_TRUE(got.empty());
+  EXPECT_TRUE((PlatformInjectFocus(true), PlatformDispatchMessages(), got.empty()));
   PlatformInjectFocus(false), PlatformInjectFocus(true), PlatformDispatchMessages();
   EXPECT_EQ(got, (std::vector<uint32_t>{0, 1}));
   PlatformSetWindowProc(WndProc);

@@ -45,16 +45,12 @@ class Shot : public ::testing::Test {
     NoBlood = NoGibs = false;
   }
   void TearDown() override {
-    ClearParticles();
-    MapFree(GameMap, false);
-    ModelFree(SpiderModel);
+    ClearParticles(), MapFree(GameMap, false), ModelFree(SpiderModel);
     NoBlood = NoGibs = false;
   }
   TSpider* SpiderAt(const TVector& p, int health = 3) {
     TSpider* s = MapAddSpider(GameMap);
-    s->Position = p;
-    s->Health = health;
-    return s;
+    return s->Position = p, s->Health = health, s;
   }
   const TVector origin = {20, 3, 20};
   const TVector level = {0, 0, 0};  // elevation 0, heading 0: along +x
@@ -67,35 +63,29 @@ TEST_F(Shot, StraightUpLeavesOnlyTheMuzzleEffectsAtTheOrigin) {
   TP_Fire* f = First<TP_Fire>();
   TP_Smoke* s = First<TP_Smoke>();
   ASSERT_TRUE(ParticleList.Count == 2 && f && s);
-  EXPECT_EQ(ParticleList.Head, f);  // fire added after the smoke
-  EXPECT_EQ(f->Position.x, origin.x);
+  EXPECT_TRUE(ParticleList.Head == f && f->Position.x == origin.x);  // fire added after the smoke
   EXPECT_FLOAT_EQ(s->Position.y, origin.y + 0.02f);  // already updated once
 }
 
 TEST_F(Shot, GroundHitAtTheExactCrossing) {
   for (int i = 0; i < 20; ++i) {
-    ClearParticles();
-    EXPECT_FALSE(MapShoot(GameMap, origin, {-0.3f, 0.5f, 0}));
+    EXPECT_FALSE((ClearParticles(), MapShoot(GameMap, origin, {-0.3f, 0.5f, 0})));
     TP_Ricochet* r = First<TP_Ricochet>();
     TP_Trace* t = First<TP_Trace>();
     ASSERT_TRUE(r && t && Count<TP_Trace>() == 1);
-    EXPECT_NEAR(r->Position.y - 0.52f, 1.0f, 1e-4f);  // half a unit above the hit, risen once
-    EXPECT_EQ(t->Life, 2);
+    EXPECT_TRUE(std::fabs(r->Position.y - 1.52f) < 1e-4f && t->Life == 2);  // half a unit above the hit, risen once
     // The streak is a piece of the path, its tail in the first half.
     float full = std::sqrt(VectorDistSq(origin, {r->Position.x, 1, r->Position.z}));
     float tail = std::sqrt(VectorDistSq(origin, t->Tail));
     float head = std::sqrt(VectorDistSq(origin, t->Position));
-    EXPECT_LE(tail, full / 2 + 1e-3f);
-    EXPECT_GE(head, tail - 1e-4f);
-    EXPECT_LE(head - tail, full / 2 + 1e-3f);
+    EXPECT_TRUE(tail <= full / 2 + 1e-3f && head >= tail - 1e-4f && head - tail <= full / 2 + 1e-3f);
   }
 }
 
 TEST_F(Shot, SpreadStaysWithinTwoAndAHalfDegrees) {
   float lo = 1, hi = -1;
   for (int i = 0; i < 200; ++i) {
-    ClearParticles();
-    MapShoot(GameMap, origin, {-0.3f, 0, 0});
+    ClearParticles(), MapShoot(GameMap, origin, {-0.3f, 0, 0});
     TP_Ricochet* r = First<TP_Ricochet>();
     ASSERT_NE(r, nullptr);
     float heading = std::atan2(r->Position.z - origin.z, r->Position.x - origin.x);
@@ -116,9 +106,7 @@ TEST_F(Shot, ThreeHitsKillWithBloodGibsAndRemoval) {
   // Gibs come in mesh order: the last added (the head) carries the last mesh.
   EXPECT_EQ(First<TP_Gibs>()->Mesh.Vertices.Data(), SpiderModel.Meshes[1].Vertices.Data());
   // Without blood and gibs a kill leaves only the smoke and fire.
-  NoBlood = NoGibs = true;
-  ClearParticles();
-  SpiderAt({30, 3, 20}, 1);
+  NoBlood = NoGibs = true, ClearParticles(), SpiderAt({30, 3, 20}, 1);
   EXPECT_TRUE(MapShoot(GameMap, origin, level));
   EXPECT_EQ(tuple(GameMap.SpiderCount, ParticleList.Count), tuple(0, 2));
 }
@@ -138,8 +126,7 @@ TEST_F(Shot, TheShotHurtsTheNearestSpiderOnItsLineBeforeTheGround) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    RandomSeed(1234);
-    ClearParticles();
+    RandomSeed(1234), ClearParticles();
     while (GameMap.Spiders) MapRemoveSpider(GameMap, GameMap.Spiders);
     auto ridge = [&](int k, int) { return uint8_t(c.ridge && k == 15 ? 255 : 8); };
     ASSERT_TRUE(MapBuildTerrain(GameMap, MakeHeightImage(64, 64, ridge)));
@@ -152,8 +139,7 @@ TEST_F(Shot, TheShotHurtsTheNearestSpiderOnItsLineBeforeTheGround) {
 }
 
 TEST_F(Shot, NearestCandidateWinsAndTiesGoToTheHead) {
-  TSpider* far = SpiderAt({40, 3, 20});
-  TSpider* near = SpiderAt({30, 3, 20});
+  TSpider *far = SpiderAt({40, 3, 20}), *near = SpiderAt({30, 3, 20});
   MapShoot(GameMap, origin, level);
   EXPECT_EQ(tuple(near->Health, far->Health), tuple(2, 3));
   TSpider* twin = SpiderAt({30, 3, 20});  // new head, same distance as 'near'
@@ -166,18 +152,15 @@ TEST_F(Shot, ThousandUnitsAwayIsOutOfRange) {
   TSpider* s = SpiderAt({1020, 3, 20});
   MapShoot(GameMap, origin, level);
   EXPECT_EQ(s->Health, 3);
-  s->Position.x = 1019;
-  MapShoot(GameMap, origin, level);
+  s->Position.x = 1019, MapShoot(GameMap, origin, level);
   EXPECT_EQ(s->Health, 2);
 }
 
 TEST_F(Shot, BrokenInputsEndQuietly) {
   constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
   SpiderAt({30, 3, 20});
-  EXPECT_FALSE(MapShoot(GameMap, {NaN, NaN, NaN}, level));
-  EXPECT_FALSE(MapShoot(GameMap, origin, {NaN, 0, 0}));
-  EXPECT_FALSE(MapShoot(GameMap, origin, {1e30f, -1e30f, 0}));
-  MapFree(GameMap, false);
-  EXPECT_FALSE(MapShoot(GameMap, origin, {-0.5f, 0, 0}));  // no map: no ground to hit
+  EXPECT_FALSE(MapShoot(GameMap, {NaN, NaN, NaN}, level) || MapShoot(GameMap, origin, {NaN, 0, 0}) ||
+               MapShoot(GameMap, origin, {1e30f, -1e30f, 0}));
+  EXPECT_FALSE((MapFree(GameMap, false), MapShoot(GameMap, origin, {-0.5f, 0, 0})));  // no map: no ground to hit
   EXPECT_EQ(Count<TP_Trace>(), 0);
 }

@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "audio/l_sound.h"
 #include "generators.h"
 #include "support/full_data.h"
+#include "platform/p_gl.h"
 #include "support/game_env.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -32,13 +34,84 @@ int ListLength(const T* head) {
   return n;
 }
 
-class SoakPlay : public Autoplay {
+void HoldKey(uint8_t code, bool down) {
+  if (down == IsKeyDown(code)) return;
+  if (code == 0) WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
+  else WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
+}
+
+// The fire button, back off and walk on; all let go with no arguments.
+void HoldKeys(bool fire = false, bool back = false, bool on = false) {
+  HoldKey(0, fire), HoldKey('S', back), HoldKey('W', on);
+}
+
+// A player script that looks only at the game's state: it aims at the nearest spider and fires within
+// 70 units (backing off under 12, closing in beyond 45), builds a turret when it can pay, visits the
+// menu 2000 steps into every 4000, and after 9000 to 30000 steps (in turn) stands still to be bitten,
+// taking the damage itself 4000 steps later; 200 steps after a death it starts the next game.
+class SoakPlay {
  public:
+  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0, maxParticles = 0;
+  int zenitsThisGame = 0, renderEvery = 10;
   long long rssWarm = 0, rssMaxAfterWarm = 0, heapWarm = 0;  // heap: what the allocator has handed out
   int warmAt = 5000;
 
- protected:
-  void AfterStep() override {
+  void Run(int total) {
+    int gameStep = 0, deathAt = -1, lastWave = 0;
+    auto newGame = [&] {
+      ChooseMenuItem(0);
+      ASSERT_FALSE(MenuActive);
+      ++games, gameStep = zenitsThisGame = 0, deathAt = -1, lastWave = WaveSize;
+    };
+    newGame();
+    for (; steps < total && !::testing::Test::HasFatalFailure(); ++steps, ++gameStep) {
+      const bool alive = Player.Health > 0, fight = alive && gameStep < 9000 + (games % 4) * 7000;
+      const TSpider* s = nullptr;
+      for (const TSpider* t = GameMap.Spiders; t; t = t->Next)
+        if (!s || VectorDistSq(t->Position, Player.Position) < VectorDistSq(s->Position, Player.Position)) s = t;
+      int dx = fight ? 7 : 0, dy = 0;  // with no spider about, sweep the view
+      if (fight && s) {
+        const TVector &at = s->Position, m = PlayerMuzzle(Player);
+        float yaw = std::atan2(at.z - Player.Position.z, at.x - Player.Position.x);
+        float pitch = std::atan2(at.y + 0.5f - m.y, std::hypot(at.x - m.x, at.z - m.z));
+        dx = std::clamp(int(std::lround(std::remainder(yaw - Player.Yaw, 2 * kPi) * 628)), -80, 80);
+        dy = std::clamp(int(std::lround((Player.Pitch - pitch) * 628)), -80, 80);
+        const float dist = std::sqrt(VectorDistSq(at, Player.Position));
+        HoldKeys(dist < 70, dist < 12, dist > 45);
+      } else {
+        HoldKeys();
+      }
+      if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) Player.Points = 999;
+      // Each turret needs a new press: let go once it stands.
+      HoldKey('F', fight && Player.Points > 100 && Player.BuildCounter < PlayerBuildSteps + 1);
+      const int zenitsBefore = GameMap.ZenitCount;
+      GameStep(dx, dy), UpdateSound(), DispatchMessages();  // as the main loop does
+      turretsBuilt += GameMap.ZenitCount > zenitsBefore, waves += WaveSize != lastWave, lastWave = WaveSize;
+      zenitsThisGame = std::max(zenitsThisGame, int(GameMap.ZenitCount));
+      maxParticles = std::max(maxParticles, int(ParticleList.Count));
+      if (steps % renderEvery == 0) Frame();
+      AfterStep();
+      if (fight && gameStep % 4000 == 2000) Menu(50), ChooseMenuItem(1);  // the game waits under the menu
+      if (alive && gameStep > 13000 + (games % 4) * 7000) DamagePlayer(Player.Health);
+      if (alive && Player.Health == 0) ++deaths, deathAt = gameStep, HoldKeys();
+      if (deathAt >= 0 && gameStep == deathAt + 200) Menu(30), newGame();
+    }
+    HoldKeys(), HoldKey('F', false);
+  }
+
+ private:
+  void Frame() {
+    RenderGame();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at step " << steps;
+  }
+  // Escape, then steps in the menu with the mouse moving, every step drawn.
+  void Menu(int n) {
+    TapKey(VK_ESCAPE);
+    ASSERT_TRUE(MenuActive);
+    for (int i = 0; i < n; ++i) GameStep(i % 9 - 4, i % 5 - 2), UpdateSound(), DispatchMessages(), Frame();
+    ++menuVisits;
+  }
+  void AfterStep() {
     if (steps % 100 == 0) Check();
     if (steps % 1000 != 0) return;
     long long rss = ResidentBytes();

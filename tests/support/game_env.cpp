@@ -22,8 +22,7 @@ static TestMesh Pyramid(float half, float top, uint8_t red) {
   TestMesh m;
   m.vertices = {{-half, 0, -half}, {half, 0, -half}, {0, 0, half}, {0, top, 0}};
   m.triangles = {{0, 1, 2}, {0, 3, 1}, {1, 3, 2}, {2, 3, 0}};
-  m.color[0] = red, m.color[1] = 40, m.color[2] = 20;
-  return m;
+  return m.color[0] = red, m.color[1] = 40, m.color[2] = 20, m;
 }
 
 std::vector<uint8_t> TestZrm1(int meshes, int frames, float reach) {
@@ -52,8 +51,7 @@ std::vector<uint8_t> TestWav(int milliseconds) {
 }
 
 static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  WriteBytes(path, bytes);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path()), WriteBytes(path, bytes);
 }
 
 void WriteTestGameData(const std::string& root) {
@@ -84,161 +82,42 @@ int CountPixels(int x0, int y0, int x1, int y1, bool (*match)(Rgb)) {
   return n;
 }
 
-void TapKey(uint8_t vk) {
-  WndProc(WM_KEYDOWN, vk, 0);
-  WndProc(WM_KEYUP, vk, 0);
-}
+void TapKey(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0), WndProc(WM_KEYUP, vk, 0); }
 
-static void HoldKey(uint8_t code, bool down) {
-  if (down == IsKeyDown(code)) return;
-  if (code == 0) WndProc(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, 0);
-  else WndProc(down ? WM_KEYDOWN : WM_KEYUP, code, 0);
-}
-
-void TypeText(const std::string& text) {
-  for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0);
-}
+void TypeText(const std::string& text) { for (char c : text) WndProc(WM_CHAR, uint8_t(c), 0); }
 
 void GameStep(int dx, int dy) {
   // UpdateMouse measures the cursor against the window centre and puts it back.
-  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy);
-  UpdateGame();
+  PlatformSetCursorPos(ScreenWidth / 2 + dx, ScreenHeight / 2 + dy), UpdateGame();
 }
 
 void ChooseMenuItem(int item) {
-  while (MenuSelection != item) TapKey(VK_DOWN);
+  for (; MenuSelection != item;) TapKey(VK_DOWN);
   TapKey(VK_RETURN);
-}
-
-// The fire button and the keys that back off, walk on and strafe left and right; then F.
-static void HoldKeys(std::initializer_list<bool> down) {
-  int i = 0;
-  for (bool d : down) HoldKey(uint8_t("\0SWADF"[i++]), d);
-}
-
-void Autoplay::Frame() {
-  RenderGame();
-  GLenum e = glGetError();
-  if (e != GL_NO_ERROR) ADD_FAILURE() << "GL error " << e << " at step " << steps;
-}
-
-// Steps in the menu, the mouse moving, every step drawn.
-void Autoplay::MenuStretch(int n) {
-  ++menuVisits;
-  for (int i = 0; i < n; ++i) {
-    GameStep(i % 9 - 4, i % 5 - 2);
-    UpdateSound();
-    DispatchMessages();
-    Frame();
-  }
-}
-
-void Autoplay::Run(int total) {
-  int gameStep = 0, deathAt = -1, wantDeathAt = -1, lastWave = 0;
-  auto newGame = [&] {
-    ChooseMenuItem(0);
-    ASSERT_FALSE(MenuActive);
-    ++games;
-    gameStep = zenitsThisGame = 0;
-    deathAt = wantDeathAt = -1;
-    lastWave = WaveSize;
-  };
-  newGame();
-  while (steps < total) {
-    int dx = 0, dy = 0;
-    const bool alive = Player.Health > 0;
-    if (alive && wantDeathAt < 0 && gameStep >= 9000 + (games % 4) * 7000) {
-      wantDeathAt = gameStep;
-      HoldKeys({false, false, false, false, false, false});
-    }
-    const bool fight = alive && wantDeathAt < 0;
-    const TSpider* s = nullptr;
-    for (const TSpider* t = GameMap.Spiders; t; t = t->Next)
-      if (!s || VectorDistSq(t->Position, Player.Position) < VectorDistSq(s->Position, Player.Position)) s = t;
-    if (fight && s) {
-      const TVector& at = s->Position;
-      float yaw = std::atan2(at.z - Player.Position.z, at.x - Player.Position.x);
-      dx = std::clamp(int(std::lround(std::remainder(yaw - Player.Yaw, 2 * kPi) * 628)), -80, 80);
-      TVector m = PlayerMuzzle(Player);
-      float pitch = std::atan2(at.y + 0.5f - m.y, std::hypot(at.x - m.x, at.z - m.z));
-      dy = std::clamp(int(std::lround((Player.Pitch - pitch) * 628)), -80, 80);
-      const float dist = std::sqrt(VectorDistSq(at, Player.Position));
-      const bool strafe = dist < 30, left = (gameStep / 120) % 2 == 0;
-      HoldKeys({dist < 70, dist < 12, dist > 45, strafe && left, strafe && !left});
-    } else if (fight) {  // quiet between waves: sweep the view with bursts of fire, walk a loop
-      dx = 7;
-      dy = int(std::lround(std::sin(gameStep * 0.02f) * 6));
-      HoldKeys({gameStep % 300 < 120, false, gameStep % 400 < 200, gameStep % 400 >= 300, false});
-    }
-    if (fight && WaveSize >= 75 && SpawnsLeft == WaveSize && WaveDelay == 500) Player.Points = 999;
-    // Each turret needs a new press: let go once it stands.
-    if (fight) HoldKey('F', Player.Points > 100 && Player.BuildCounter < PlayerBuildSteps + 1);
-    const int zenitsBefore = GameMap.ZenitCount;
-    GameStep(dx, dy);
-    UpdateSound();
-    DispatchMessages();  // as the main loop does: here the cursor's own moves
-    ++steps, ++gameStep;
-    turretsBuilt += GameMap.ZenitCount > zenitsBefore;
-    waves += WaveSize != lastWave;
-    lastWave = WaveSize;
-    zenitsThisGame = std::max(zenitsThisGame, int(GameMap.ZenitCount));
-    maxParticles = std::max(maxParticles, int(ParticleList.Count));
-    if (steps % renderEvery == 0) Frame();
-    AfterStep();
-    if (::testing::Test::HasFatalFailure()) return;
-    if (fight && gameStep % 4000 == 2000) {  // the game waits under the menu
-      TapKey(VK_ESCAPE);
-      ASSERT_TRUE(MenuActive);
-      MenuStretch(50);
-      ChooseMenuItem(1);
-      ASSERT_FALSE(MenuActive);
-    }
-    if (alive && wantDeathAt >= 0 && gameStep - wantDeathAt > 4000) DamagePlayer(Player.Health);
-    if (alive && Player.Health == 0) {
-      ++deaths, deathAt = gameStep;
-      HoldKeys({false, false, false, false, false, false});
-    }
-    if (deathAt >= 0 && gameStep == deathAt + 200) {
-      TapKey(VK_ESCAPE);
-      ASSERT_TRUE(MenuActive);
-      MenuStretch(30);
-      newGame();
-    }
-  }
-  HoldKeys({false, false, false, false, false, false});
 }
 
 void GameTest::SetUp() {
   GLTest::SetUp();
   if (IsSkipped()) return;
   oldDir_ = std::filesystem::current_path();
-  WriteTestGameData(dir_.Path());
-  std::filesystem::current_path(dir_.Path());
+  WriteTestGameData(dir_.Path()), std::filesystem::current_path(dir_.Path());
   // OpenAL's null output plays into nothing in real time, so the gun's channels are
   // real handles even without a sound card; when no device opens the game runs silent.
-  SetDefaultEnv("ALSOFT_DRIVERS", "null");
-  InitSound();
-  LoadGame();
+  SetDefaultEnv("ALSOFT_DRIVERS", "null"), InitSound(), LoadGame();
   loaded_ = true;
-  RandomSeed(1234);
-  ResetInput();
-  MenuActive = true;
-  WaveDelay = 500;
-  WaveSize = SpawnsLeft = 0;
+  RandomSeed(1234), ResetInput(), MenuActive = true;
+  WaveDelay = 500, WaveSize = SpawnsLeft = 0;
 }
 
 void GameTest::TearDown() {
   if (!loaded_) return;
-  ResetInput();
-  FreeGame();
-  ShutdownSound();
+  ResetInput(), FreeGame(), ShutdownSound();
   std::filesystem::current_path(oldDir_);
 }
 
 TSpider* PlayTest::AddSpider(float x, float z) {
   TSpider* s = MapAddSpider(GameMap);
-  s->Position = {x, 8, z};
-  return s;
+  return s->Position = {x, 8, z}, s;
 }
 
 void PlayTest::Hold(TSpider* s, const TVector& at) { s->Position = at, s->Speed = 0, s->AttackDelay = 1000; }
@@ -252,8 +131,5 @@ bool PlayTest::FiredThisStep() {
 void PlayTest::SetUp() {
   GameTest::SetUp();
   if (IsSkipped()) return;
-  NewGame();
-  MenuActive = false;
-  SpawnsLeft = 0;
-  Step();
+  NewGame(), MenuActive = false, SpawnsLeft = 0, Step();
 }

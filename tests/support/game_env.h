@@ -54,9 +54,7 @@ class GameTest : public GLTest {
   void SetUp() override;
   void TearDown() override;
   void Step(int dx = 0, int dy = 0) { GameStep(dx, dy); }
-  void Steps(int n) {
-    for (int i = 0; i < n; ++i) GameStep();
-  }
+  void Steps(int n) { for (int i = 0; i < n; ++i) GameStep(); }
   // A key pressed or released, then n steps.
   void Press(uint8_t key, int n = 0) { KeyPress(key); Steps(n); }
   void Release(uint8_t key, int n = 0) { KeyRelease(key); Steps(n); }
@@ -72,28 +70,4 @@ class PlayTest : public GameTest {
   static TSpider* AddSpider(float x, float z);  // on the ground at height 8
   static void Hold(TSpider* s, const TVector& at);  // in place, not biting, through the next step
   static bool FiredThisStep();  // a muzzle flash is in the particle list
-};
-
-// A player script for long sessions that looks only at the game's state. Facing the nearest spider
-// it aims and fires within 70 units, backs off under 12, closes in beyond 45 and strafes under 30;
-// with none about it sweeps the view in bursts of fire and walks a loop. It builds a turret when it
-// can pay for one (the big waves pay for a battery) and visits the menu 2000 steps into every 4000
-// of a fight. Once a game has lasted 9000 to 30000 steps (in turn) it stands still to be bitten (taking
-// the damage itself 4000 steps later); 200 steps after a death it opens the menu and starts the next game.
-class Autoplay {
- public:
-  virtual ~Autoplay() = default;
-  // Starts a game from the menu and plays `total` steps.
-  void Run(int total);
-  int steps = 0, games = 0, deaths = 0, menuVisits = 0, waves = 0, turretsBuilt = 0;
-  int maxParticles = 0;
-  int zenitsThisGame = 0;  // most turrets standing in this game so far
-  int renderEvery = 10;
-
- protected:
-  virtual void AfterStep() {}  // a fatal failure in it ends the run
-  void Frame();                // RenderGame, and no GL error
-
- private:
-  void MenuStretch(int n);
 };

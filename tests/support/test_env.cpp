@@ -51,8 +51,7 @@ bool EnsureTestGL(int width, int height) {
 
 void GLTest::SetUp() {
   if (!EnsureTestGL()) GTEST_SKIP() << "no OpenGL context available";
-  glViewport(0, 0, ScreenWidth, ScreenHeight);
-  glClearColor(0, 0, 0, 0);
+  glViewport(0, 0, ScreenWidth, ScreenHeight), glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -70,8 +69,7 @@ std::string MakeUniqueDir(const std::string& prefix) {
 ScratchDir::ScratchDir() : path_(MakeUniqueDir("halvrost-test-")) {}
 
 ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  if (std::error_code ec; !path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
