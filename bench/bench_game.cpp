@@ -2,8 +2,6 @@
 #include "platform/p_gl.h"
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-
 #include "audio/l_sound.h"
 #include "support/bench_data.h"
 #include "support/full_data.h"

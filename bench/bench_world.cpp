@@ -4,7 +4,6 @@
 #include "actors/l_spider.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
-#include "game/l_game.h"
 #include "support/world_maps.h"
 
 namespace {

@@ -1,7 +1,5 @@
 // write_bench_xm DIR: writes the benchmarks' built modules as busy.xm and shortloops.xm, for timing render-xm.
-#include <cstdio>
 #include <fstream>
-#include <string>
 #include <utility>
 
 #include "support/xm_modules.h"

@@ -1,7 +1,4 @@
 // Camera: zoom easing, view axes and matrix layout, frustum planes and sphere tests.
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "actors/l_player.h"
 #include "app/l_input.h"

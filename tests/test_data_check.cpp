@@ -1,5 +1,4 @@
 // The check command end to end: facts for good files, a named reason for damaged ones, never a crash.
-#include <gtest/gtest.h>
 
 #include <sstream>
 

@@ -1,15 +1,8 @@
 // The generated images: readable by the game's decoders at their sizes, and fit for their use.
-#include <gtest/gtest.h>
 #include <png.h>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdlib>
 #include <map>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "app/l_icon.h"
 #include "gen_images.h"

@@ -1,10 +1,6 @@
 // The generated models: loadable by the game, shaped and drawn as the game uses them.
-#include <gtest/gtest.h>
 
 #include "platform/p_gl.h"
-
-#include <algorithm>
-#include <cmath>
 
 #include "generators.h"
 #include "render/l_gl.h"

@@ -1,7 +1,5 @@
 // The generated songs: their length, instruments, effects and levels as the game plays them.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <set>
 
 #include "audio/xm_file.h"

@@ -1,10 +1,5 @@
 // WAV sounds: the header reader (the fixed 44-byte layout, recomputed fields, refused records) and the
 // generated sound effects (stable bytes, the format the game plays, sensible levels and shapes).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 
 #include "audio/l_wave.h"
 #include "generators.h"
@@ -24,7 +19,6 @@ V Format(const TWaveData& w) {
   return {f.formatTag, f.channels, f.samplesPerSec, f.bitsPerSample, f.blockAlign, f.avgBytesPerSec, f.extraSize,
           w.length};
 }
-
 
 struct SoundCase {
   const char* file;

@@ -1,9 +1,6 @@
 // The generated world in the game: the map loader and the renderer on the generated map.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <string>
 
 #include "app/l_app.h"
 #include "render/l_gl.h"

@@ -1,12 +1,9 @@
 // Terrain decals: texels written on mip levels 0 to 4, scaled by the kept colour image.
-#include <gtest/gtest.h>
 
 #include "platform/p_gl.h"
 
-#include <algorithm>
 #include <array>
 #include <limits>
-#include <vector>
 
 #include "effects/l_decal.h"
 #include "effects/l_particle.h"

@@ -1,23 +1,13 @@
 // Faults from outside: no data, damaged assets, a read-only score file, no sound device,
 // and the close handling run twice.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <random>
 
-#include "actors/l_spider.h"
-#include "app/l_app.h"
-#include "app/l_input.h"
-#include "app/l_utils.h"
 #include "audio/l_sound.h"
 #include "audio/xm_song.h"
-#include "effects/l_particle.h"
-#include "game/l_game.h"
-#include "menu/l_menu.h"
 #include "platform/p_window.h"
 #include "render/l_gl.h"
 #include "support/full_data.h"

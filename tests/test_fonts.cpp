@@ -1,12 +1,6 @@
 // Bitmap fonts: Windows-style sizing, cp1252 glyphs and the pixels the lists draw.
 #include "platform/p_gl.h"
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
-#include "menu/l_menu.h"
 #include "platform/p_font.h"
 #include "render/l_gl.h"
 #include "support/game_env.h"

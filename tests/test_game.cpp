@@ -1,7 +1,6 @@
 // Game flow: frozen under the menu, START anew, freeing twice.
 #include <filesystem>
 #include <map>
-#include <string>
 
 #include "support/game_env.h"
 

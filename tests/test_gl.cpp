@@ -1,5 +1,4 @@
 // Context start-up state, the frame end's swap-interval rule and display-mode switching.
-#include <gtest/gtest.h>
 
 #include "app/l_app.h"
 #include "platform/p_window.h"

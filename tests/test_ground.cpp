@@ -1,11 +1,7 @@
 // Ground queries: the triangle lookup, heights, normals, the play-area clamp, safe edges.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <tuple>
 
-#include "game/l_game.h"
 #include "support/world_maps.h"
 
 namespace {

@@ -1,8 +1,6 @@
 // Player view and HUD: nothing when dead, the vignette, crosshair, build bar, shadow and gun tint.
 #include "platform/p_gl.h"
 
-#include <cstdlib>
-
 #include "render/l_gl.h"
 #include "support/game_env.h"
 

@@ -1,7 +1,4 @@
 // TGA reader and JPEG decoder: every supported layout, both flips, and damaged files.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "render/l_jpeg.h"
 #include "render/l_tga.h"

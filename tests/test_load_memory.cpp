@@ -1,6 +1,5 @@
 // Loads under an address-space limit: memory running out fails the load, the program runs on.
 #include <dirent.h>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,9 +1,6 @@
 // Map building from height images, file loading, the actor lists and the per-step walk.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <tuple>
 
 #include "render/l_gl.h"
 #include "support/game_env.h"

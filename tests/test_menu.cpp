@@ -1,6 +1,4 @@
 // Menu: item movement and choice, name entry, Backspace, Escape, animation and the drawn frame.
-#include <cstdlib>
-#include <tuple>
 
 #include "support/game_env.h"
 

@@ -1,10 +1,6 @@
 // ZRM1 and ZRM2 models: layout of the baked arrays, colours, normals, drawing, refusals.
-#include <gtest/gtest.h>
 
 #include "platform/p_gl.h"
-
-#include <cmath>
-#include <tuple>
 
 #include "models/l_model.h"
 #include "models/l_model_v2.h"

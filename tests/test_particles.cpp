@@ -1,19 +1,10 @@
 // Particles: lifetimes of every class, the list's update and draw order, shared gib meshes.
-#include <gtest/gtest.h>
 
-#include "platform/p_gl.h"
-
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <functional>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
-#include "game/l_game.h"
 #include "render/l_gl.h"
 #include "support/image_files.h"
 #include "support/model_files.h"

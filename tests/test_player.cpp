@@ -1,7 +1,4 @@
 // Player and gun: view, walking, bounds, the gun's three states and sounds, building, damage, death.
-#include <cmath>
-#include <string>
-#include <tuple>
 
 #include "audio/l_sound.h"
 #include "support/game_env.h"

@@ -1,7 +1,5 @@
 // High-score table: defaults, insertion rules, the 209-byte file, damaged files and safe saving.
-#include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "menu/l_score.h"

@@ -1,9 +1,4 @@
 // Application shell: switches, the fixed-step rule, activation, input state and message translation.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <tuple>
-#include <vector>
 
 #include "app/l_app.h"
 #include "app/l_input.h"

@@ -1,16 +1,12 @@
 // The shot: spread, muzzle effects, the spider candidate, the ground march, hits and kills.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <tuple>
 #include <typeinfo>
 
 #include "app/l_app.h"
 #include "actors/l_spider.h"
 #include "app/l_utils.h"
 #include "effects/l_particle.h"
-#include "game/l_game.h"
 #include "support/model_files.h"
 #include "support/world_maps.h"
 

@@ -3,10 +3,6 @@
 // (180000 steps is one hour of game time), HALVROST_SOAK_RENDER_EVERY how often a frame is drawn.
 #include <malloc.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-
 #include "audio/l_sound.h"
 #include "generators.h"
 #include "support/full_data.h"

@@ -1,9 +1,7 @@
 // Positional sound effects on a loopback OpenAL device: registry, channels, hold, and what the
 // listener hears (left and right as the camera places it, distance gain, deferred commits).
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 
 #include "audio/l_sound.h"
 #include "support/test_env.h"

@@ -1,8 +1,4 @@
 // Spiders and waves: the wave controller's timing and sizes, aiming, walking, biting, placement.
-#include <algorithm>
-#include <cmath>
-#include <tuple>
-#include <vector>
 
 #include "support/game_env.h"
 #include "support/world_maps.h"

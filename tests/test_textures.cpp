@@ -1,7 +1,4 @@
 // Texture manager and render states against a real headless GL context.
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "render/l_gl.h"
 #include "support/image_files.h"

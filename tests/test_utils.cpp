@@ -1,8 +1,6 @@
 // Timer, integer text, file checks, the random generator and game-path resolution.
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 

@@ -1,15 +1,10 @@
 // Render checks: the sky box seen from inside, a textured terrain, creatures, final state.
-#include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "actors/l_spider.h"
 #include "actors/l_zenit.h"
 #include "app/l_app.h"
-#include "game/l_game.h"
 #include "render/l_gl.h"
 #include "support/model_files.h"
 #include "support/png_dump.h"

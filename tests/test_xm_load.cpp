@@ -1,8 +1,6 @@
 // XM module loader and its file access: header rules, patterns, instruments, samples, damaged files, streams.
-#include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 #include "audio/xm_file.h"
 #include "audio/xm_load.h"

@@ -1,14 +1,8 @@
 // XM mixer: speeds, the period model, gains, cross-fades and the voice update; the mixer and the block
 // conversion against the straightforward reference, every sample and voice field.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
-#include <cstring>
 #include <random>
-#include <tuple>
-#include <vector>
 
 #include "audio/xm_mix.h"
 #include "audio/xm_song.h"

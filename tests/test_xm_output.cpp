@@ -1,5 +1,4 @@
 // Music output: the ring, the output thread and the game-facing operations over the output device.
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>

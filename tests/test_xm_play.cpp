@@ -1,9 +1,5 @@
 // XM playback: rows in order (speed, tempo, jumps, breaks, loops, the song's end) and, tick by tick, the
 // volume column, the effect column, envelopes, auto-vibrato and key-off.
-#include <gtest/gtest.h>
-
-#include <tuple>
-#include <vector>
 
 #include "audio/xm_mix.h"
 #include "audio/xm_render.h"

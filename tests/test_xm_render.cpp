@@ -1,11 +1,4 @@
 // Offline rendering and render-xm: lengths, the row timeline against hand-computed times, stereo sides, errors.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <tuple>
 
 #include "audio/xm_render.h"
 #include "support/test_env.h"

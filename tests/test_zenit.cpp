@@ -1,6 +1,4 @@
 // Turrets: placement, target search and range, aiming, firing rhythm, retirement and removal.
-#include <cmath>
-#include <tuple>
 
 #include "support/game_env.h"
 

@@ -3,8 +3,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "generators.h"
 #include "support/test_env.h"
 
@@ -39,3 +37,5 @@ bool EnterBenchData() {
   setenv("ALSOFT_DRIVERS", "null", 0);
   return Data().ok && chdir(Data().dir.Path().c_str()) == 0;
 }
+
+std::string BenchDataRoot() { return Data().dir.Path(); }

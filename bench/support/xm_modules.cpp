@@ -1,8 +1,6 @@
 // Modules built for the XM benchmarks: a busy one with long loops and one of many short loops.
 #include "support/xm_modules.h"
 
-#include <cmath>
-
 XmModuleDef BusyModule() {
   XmModuleDef def;
   def.channels = 24, def.tempo = 4, def.bpm = 140;

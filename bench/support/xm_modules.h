@@ -1,5 +1,6 @@
 // Modules built for the XM benchmarks (and written as files by write_bench_xm for timing render-xm).
 #pragma once
+#include "support/test_env.h"
 #include "support/xm_builder.h"
 
 // 24 channels, long looped samples (forward and ping-pong), envelopes and a spread of effects.

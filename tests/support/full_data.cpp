@@ -3,10 +3,7 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <tuple>
 
 #include "support/game_env.h"
 #include "support/xm_builder.h"

@@ -1,7 +1,6 @@
 // The complete data set made in code: the game fixture's files plus every texture and both songs.
 #pragma once
-#include <string>
-#include <vector>
+#include "support/test_env.h"
 
 // Writes everything the game reads below root/data (textures, sky, menu band, the
 // particle images, both XM songs, and what WriteTestGameData writes) and returns the

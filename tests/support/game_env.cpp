@@ -3,9 +3,6 @@
 
 #include "platform/p_gl.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "audio/l_sound.h"
 #include "platform/p_window.h"
 #include "support/model_files.h"

@@ -2,8 +2,6 @@
 // as the window procedure gets it, and a game loaded (GameTest) or under way (PlayTest).
 #pragma once
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "actors/l_player.h"
 #include "actors/l_spider.h"

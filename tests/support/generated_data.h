@@ -1,6 +1,5 @@
 // The generated image set in a scratch tree, shared by the data tests, and pixel access to it.
 #pragma once
-#include <string>
 
 #include "render/l_image.h"
 #include "support/test_env.h"

@@ -1,8 +1,6 @@
 // TGA and JPEG file writers for tests.
 #include "support/image_files.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <jpeglib.h>
 
 std::vector<uint8_t> MakeTga(const TgaSpec& s) {

@@ -1,8 +1,6 @@
 // Writers for the picture files the decoder and texture tests feed to the game.
 #pragma once
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "support/test_env.h"
 
 // An uncompressed TGA as the header says; pixels and palette (mapLength * mapEntrySize / 8
 // bytes) are written as given, so damaged files can be made too.

@@ -1,7 +1,6 @@
 // ZRM1 / ZRM2 test models through the data tool's writers, for the model, shot and particle tests.
 #include "support/model_files.h"
 
-#include <algorithm>
 #include <array>
 
 // The tool's mesh, its vertices divided by `scale`.

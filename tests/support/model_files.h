@@ -1,8 +1,6 @@
 // Test models through the data tool's ZRM writers, and a little-endian byte builder for hostile ones.
 #pragma once
-#include <cstdint>
-#include <cstring>
-#include <vector>
+#include "support/test_env.h"
 
 #include "gen_model_mesh.h"
 

@@ -1,9 +1,6 @@
 // Reading the framebuffer back top row first and handing it to the data tool's PNG writer.
 #include "support/png_dump.h"
 
-#include <algorithm>
-#include <cstdlib>
-
 #include "gen_pixmap.h"
 #include "platform/p_gl.h"
 

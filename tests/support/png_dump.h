@@ -1,8 +1,6 @@
 // The frame a render test drew, read back and written as a PNG for a person to look at.
 #pragma once
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "support/test_env.h"
 
 // Reads the current framebuffer and writes it as dir/name.png (the data tool's PNG writer) when
 // HALVROST_RENDER_DUMP names a directory; returns the pixels (RGB, rows from the top) either way.

@@ -2,8 +2,6 @@
 #include "support/test_env.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>

@@ -2,8 +2,15 @@
 #pragma once
 #include <gtest/gtest.h>
 
+// The standard headers the tests reach for, included once here for all of them.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Creates the hidden offscreen window and GL context once per test binary.

@@ -1,8 +1,6 @@
 // Locating and running the data tool for the tests that check its commands end to end.
 #include "support/tool_run.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 // Running the data tool from tests: where the build put it and what it printed.
 #pragma once
-#include <string>
+#include "support/test_env.h"
 
 // The halvrost-data binary of this build tree, or "" when it is not built.
 std::string DataTool();

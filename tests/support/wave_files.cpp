@@ -1,8 +1,6 @@
 // WAV builders for the sound tests.
 #include "support/wave_files.h"
 
-#include <cmath>
-#include <cstring>
 #include <numbers>
 
 // Little-endian values of the given byte widths, one after another, from offset `at`.

@@ -1,7 +1,6 @@
 // Builders for WAV files in memory: well-formed ones and deliberately damaged ones.
 #pragma once
-#include <cstdint>
-#include <vector>
+#include "support/test_env.h"
 
 struct WaveLayout {
   uint16_t formatTag = 1, channels = 1;

@@ -1,7 +1,7 @@
 // Height images built in memory, and the camera and pixel reads of the tests that draw the world.
 #pragma once
+#include "support/test_env.h"
 #include <array>
-#include <cstdint>
 #include <functional>
 
 #include "game/l_game.h"

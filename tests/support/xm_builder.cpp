@@ -1,9 +1,6 @@
 // A small XM writer for tests and benchmarks, loading from memory, and the rig that steps a song.
 #include "support/xm_builder.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "audio/xm_file.h"
 
 XmPatternDef& XmModuleDef::AddPattern(int rows) {

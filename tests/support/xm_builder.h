@@ -1,8 +1,7 @@
 // A small XM writer for tests and benchmarks (modules are described in code, never downloaded) and a rig to step one.
 #pragma once
-#include <cstdint>
+#include "support/test_env.h"
 #include <utility>
-#include <vector>
 
 #include "audio/xm_song.h"
 

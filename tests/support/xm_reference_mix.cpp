@@ -1,9 +1,6 @@
 // The straightforward XM mixer and block conversion, a frame at a time as designed; the fast ones must match them.
 #include "support/xm_reference_mix.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "audio/xm_mix.h"
 #include "audio/xm_song.h"
 

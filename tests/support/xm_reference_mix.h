@@ -1,6 +1,6 @@
 // The straightforward XM mixer and block conversion, kept as the reference the fast ones are compared with.
 #pragma once
-#include <cstdint>
+#include "support/test_env.h"
 
 // Adds frames of voices 0 to 63 exactly as the mixer is designed, one frame at a time.
 void ReferenceMixVoices(float* destination, int32_t frames);
