@@ -35,6 +35,21 @@ TEST(FontCodePage, Windows1252ThenLatin1AndNothingForControlOrUndefinedBytes) {
   for (auto [byte, code] : table) EXPECT_EQ(PlatformCp1252ToUnicode(byte), code) << int(byte);
 }
 
+// The asked width is the average character width and the asked height the cell height: every
+// glyph of a 16-pixel Courier lies within one cell, its cap height about ten pixels; width scales
+// x alone, height scales the glyphs.
+TEST(FontSize, WidthIsTheAverageCharacterWidthAndHeightTheCellHeight) {
+  auto narrow = Glyphs("Courier New", 16, 8), wide = Glyphs("Courier New", 16, 16), tall = Glyphs("Courier New", 32, 8);
+  int top = -100, bottom = 100;
+  for (int c = 0x20; c < 0x7F; c++) EXPECT_TRUE(narrow[c].Advance == 8 && wide[c].Advance == 16) << char(c);
+  for (const TFontGlyph& g : narrow)
+    if (!g.Bits.empty()) top = std::max(top, g.Height - g.OriginY), bottom = std::min(bottom, -g.OriginY);
+  EXPECT_TRUE(top - bottom >= 13 && top - bottom <= 17 && narrow['H'].Height >= 9 && narrow['H'].Height <= 11);
+  EXPECT_TRUE(narrow['H'].Height == wide['H'].Height && wide['H'].Width > narrow['H'].Width);
+  EXPECT_NEAR(tall['H'].Height, 2 * narrow['H'].Height, 2);
+  EXPECT_NEAR(tall['H'].Width, narrow['H'].Width, 2);  // hinting may thicken the stems
+}
+
 TEST(FontSize, ImpactIsWideAndHeavy) {
   auto wide = Glyphs("Impact", 32, 32), half = Glyphs("Impact", 32, 16);
   double sumWide = 0, sumHalf = 0;
