@@ -32,7 +32,7 @@ BENCHMARK(BM_XmRenderShortLoops)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 // One song of the data set, 30 seconds of it per iteration.
 static void RenderGenerated(benchmark::State& state, const char* file) {
   if (!EnterBenchData()) return state.SkipWithError("the data set could not be generated");
-  TimeRendering(state, ReadBytes(BenchDataRoot() + "/data/music/" + file + ".xm"), 30.0);
+  TimeRendering(state, ReadBytes(std::string("data/music/") + file + ".xm"), 30.0);
 }
 
 static const bool kSongBenchmarks = [] {

@@ -75,15 +75,6 @@ TEST(DataImages, SkyFacesMeetWithoutSeams) {
   EXPECT_LE(worst, 14);
 }
 
-TEST(DataImages, SkyIsBlueAboveAndHazyAtTheHorizon) {
-  TImage top = LoadGenerated("textures/sky_5.jpg"), side = LoadGenerated("textures/sky_2.jpg");
-  int blueTop = 0;  // open blue sky overhead, clouds allowed
-  for (int x = 192; x < 256; ++x) blueTop += PixelAt(top, x, 256, false).b > PixelAt(top, x, 256, false).r + 20;
-  EXPECT_GT(blueTop, 32);
-  const Px horizon = PixelAt(side, 256, 250, false), low = PixelAt(side, 256, 500, false);
-  EXPECT_GT(horizon.r + horizon.g + horizon.b, low.r + low.g + low.b);  // pale horizon, darker below
-}
-
 TEST(DataImages, AlphaSpritesFadeOutAtTheirBordersAndTheCrosshairLooksTheSameUpsideDown) {
   for (std::string rel : {"textures/smoke.tga", "textures/ricochet.tga", "textures/blood.tga", "textures/crosshair.tga"}) {
     TImage img = LoadGenerated(rel);
@@ -150,13 +141,6 @@ TEST(DataImages, DetailTileIsBrightAndRepeatsSeamlessly) {
   }
   EXPECT_GT(mean / (double(img.Width) * img.Height), 215);  // modulating keeps the ground bright
   EXPECT_LT(across, inner * 1.5 + img.Height);               // the wrap is no rougher than the inside
-}
-
-TEST(DataImages, EnvironmentMapReflectsSkyAboveAndGroundBelow) {
-  // Sphere-map t grows with the reflection's height; t = 0 is the first row.
-  TImage img = LoadGenerated("textures/env.jpg");
-  const Px up = PixelAt(img, 128, 200, false), down = PixelAt(img, 128, 56, false);
-  EXPECT_TRUE(up.b > down.b + 30 && up.r + up.g + up.b > down.r + down.g + down.b);
 }
 
 TEST(DataImages, GroundUnderThePlayerIsLitEnoughToTintTheGun) {

@@ -63,18 +63,14 @@ class Faults : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    if (!IsSkipped()) oldDir_ = fs::current_path(), fs::current_path(dir_.Path());
+    if (!IsSkipped()) dir_.Enter();
   }
-  void TearDown() override {
-    if (loaded_) Unload();
-    if (!oldDir_.empty()) fs::current_path(oldDir_);
-  }
+  void TearDown() override { if (loaded_) Unload(); }
   void Load() {
     InitSound(), ResetInput(), Player = TPlayer{}, MenuActive = true, MenuSelection = 0, AppQuit = false;
     LoadGame(), RandomSeed(99), loaded_ = true;
   }
   void Unload() { ResetInput(), FreeGame(), FinalizeSound(), loaded_ = false; }
-  static void Key(uint8_t vk) { WndProc(WM_KEYDOWN, vk, 0), WndProc(WM_KEYUP, vk, 0); }
   // Real key events through the platform's translation and the message drain.
   static void Press(const char* k) { PlatformInjectKey(k, true), PlatformInjectKey(k, false), DispatchMessages(); }
   static void Draw() { EXPECT_EQ((RenderGame(), glGetError()), GLenum(GL_NO_ERROR)); }
@@ -94,7 +90,6 @@ class Faults : public GLTest {
     KeyRelease('W'), KeyRelease(0);
   }
   ScratchDir dir_;
-  fs::path oldDir_;
   bool loaded_ = false;
 };
 
@@ -132,13 +127,13 @@ TEST_P(DamagedAsset, EveryFileInTurnLeavesTheGamePlayable) {
       for (size_t i = 16; i < bad.size(); ++i) bad[i] = static_cast<uint8_t>(noise());
     bad.resize(GetParam() == Damage::Empty ? 0 : GetParam() == Damage::Half ? bad.size() / 2 : bad.size());
     WriteBytes(rel, bad);
-    Load(), Key(VK_RETURN);
+    Load(), TapKey(VK_RETURN);
     ASSERT_FALSE(MenuActive);
     TVector start = Player.Position;
     Play(120);
     EXPECT_TRUE(Player.Health == 100 && ParticleList.Count > 0);
     EXPECT_TRUE(GameMap.Width == 0 || Player.Position.z != start.z);  // walked (a map without ground has no room)
-    Key(VK_ESCAPE), Draw();  // the menu over it
+    TapKey(VK_ESCAPE), Draw();  // the menu over it
     Unload(), WriteBytes(rel, original);
   }
 }

@@ -107,19 +107,17 @@ class MapFiles : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     for (const char* d : {"/data/maps", "/data/textures"}) std::filesystem::create_directories(dir.Path() + d);
-    std::filesystem::current_path(dir.Path());
+    dir.Enter();
   }
   void TearDown() override {
     MapFree(map, true);
     while (!TextureTable.empty()) FreeTexture(TextureTable.back().ID);
     UnbindTexture();
-    std::filesystem::current_path(old);
   }
   void WriteJpeg(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
     WriteBytes(dir.Path() + "/" + path, MakeJpeg(w, h, UniformRgb(w, h, r, g, b), 3, 100));
   }
   ScratchDir dir;
-  std::filesystem::path old = std::filesystem::current_path();
   TMap map;
 };
 

@@ -21,10 +21,8 @@ std::vector<int32_t> Scores() {
 class ScoreFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = std::filesystem::current_path(), std::filesystem::current_path(dir_.Path());
-    ShortTextAssign(PlayerName, "Enter Name"), ResetScoreTable();
+    dir_.Enter(), ShortTextAssign(PlayerName, "Enter Name"), ResetScoreTable();
   }
-  void TearDown() override { std::filesystem::current_path(old_); }
   std::vector<uint8_t> File() { return ReadBytes(path_); }
   void Load(const std::vector<uint8_t>& bytes) { WriteBytes(path_, bytes), LoadScores(); }
   // A saved file of another run, which a failed save must leave as it was.
@@ -35,7 +33,6 @@ class ScoreFile : public ::testing::Test {
   }
   ScratchDir dir_;
   const std::string path_ = dir_.File("score.dat");
-  std::filesystem::path old_;
 };
 
 // Each case starts from the default table; names mark who entered where.

@@ -18,8 +18,7 @@ constexpr bool kSanitized = false;
 namespace {
 
 int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  int n = v ? std::atoi(v) : 0;
+  const int n = std::getenv(name) ? std::atoi(std::getenv(name)) : 0;
   return n > 0 ? n : fallback;
 }
 

@@ -170,15 +170,4 @@ TEST_F(LoneSpider, OneUpdateTurnsWrapsTheClockAndMirrorsTheModelOnTheGroundTimes
   EXPECT_EQ(tuple(s->AnimTime, s->AnimFrame), tuple(330, 9));
 }
 
-// Kills, blood and gibs are test_shot's; here only that a wounded spider walks on.
-TEST_F(LoneSpider, WoundedSpiderKeepsWalking) {
-  for (int hit = 1; hit <= 2; ++hit) {
-    s->Position = {66, 9.5f, 60};
-    EXPECT_FALSE(MapShoot(GameMap, {60, 9.5f, 60}, {0, 0, 0}));
-  }
-  ASSERT_EQ(s->Health, 1);
-  s->Position = {100, 8, 100}, s->Speed = 0.2f, Step();
-  EXPECT_NE(s->Position.x + s->Position.z, 200.0f);
-}
-
 }  // namespace

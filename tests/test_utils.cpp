@@ -64,11 +64,9 @@ TEST(Files, WindowsPathsFindReadableFilesWhateverTheirCase) {
   EXPECT_TRUE(f && GameFileFinish(f) && fs::exists(dir.File("Data/New.dat")));
   // No data here nor beside the test binary: the build's data folder is used; already in a
   // folder holding data: stay.
-  const fs::path old = fs::current_path();
   ScratchDir elsewhere;
-  fs::current_path(elsewhere.Path());
+  elsewhere.Enter();
   for (const ScratchDir* build : {&dir, &elsewhere})
     EXPECT_TRUE(EnterProgramDirectory("/nonexistent/halvrost", build->Path().c_str()) &&
                 fs::equivalent(fs::current_path(), dir.Path()));
-  fs::current_path(old);
 }

@@ -15,10 +15,7 @@ struct DataDir {
   DataDir() {
     TGenOutput out;
     out.Root = dir.File("data");
-    GenerateImages(out);
-    GenerateModels(out);
-    GenerateSounds(out);
-    GenerateMusic(out);
+    for (auto generate : {GenerateImages, GenerateModels, GenerateSounds, GenerateMusic}) generate(out);
     ok = !dir.Path().empty() && out.Ok;
   }
 };
@@ -37,5 +34,3 @@ bool EnterBenchData() {
   setenv("ALSOFT_DRIVERS", "null", 0);
   return Data().ok && chdir(Data().dir.Path().c_str()) == 0;
 }
-
-std::string BenchDataRoot() { return Data().dir.Path(); }

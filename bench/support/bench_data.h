@@ -5,5 +5,3 @@
 // Generates the data set on first use and makes its directory the working one, as the
 // game expects. False when it could not be written.
 bool EnterBenchData();
-// The scratch directory holding data/.
-std::string BenchDataRoot();

@@ -96,8 +96,7 @@ void ChooseMenuItem(int item) {
 void GameTest::SetUp() {
   GLTest::SetUp();
   if (IsSkipped()) return;
-  oldDir_ = std::filesystem::current_path();
-  WriteTestGameData(dir_.Path()), std::filesystem::current_path(dir_.Path());
+  WriteTestGameData(dir_.Path()), dir_.Enter();
   // OpenAL's null output plays into nothing in real time, so the gun's channels are
   // real handles even without a sound card; when no device opens the game runs silent.
   SetDefaultEnv("ALSOFT_DRIVERS", "null"), InitSound(), LoadGame();
@@ -109,7 +108,6 @@ void GameTest::SetUp() {
 void GameTest::TearDown() {
   if (!loaded_) return;
   ResetInput(), FreeGame(), ShutdownSound();
-  std::filesystem::current_path(oldDir_);
 }
 
 TSpider* PlayTest::AddSpider(float x, float z) {

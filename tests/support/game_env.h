@@ -57,7 +57,6 @@ class GameTest : public GLTest {
   void Press(uint8_t key, int n = 0) { KeyPress(key); Steps(n); }
   void Release(uint8_t key, int n = 0) { KeyRelease(key); Steps(n); }
   ScratchDir dir_;
-  std::filesystem::path oldDir_;
   bool loaded_ = false;
 };
 

@@ -54,7 +54,7 @@ void GLTest::SetUp() {
 }
 
 // A name nobody else holds: create_directory fails on one that exists.
-std::string MakeUniqueDir(const std::string& prefix) {
+static std::string MakeUniqueDir(const std::string& prefix) {
   static std::mt19937_64 names(std::random_device{}() ^ std::chrono::steady_clock::now().time_since_epoch().count());
   std::error_code ec;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -66,8 +66,15 @@ std::string MakeUniqueDir(const std::string& prefix) {
 
 ScratchDir::ScratchDir() : path_(MakeUniqueDir("halvrost-test-")) {}
 
+void ScratchDir::Enter() {
+  if (back_.empty()) back_ = std::filesystem::current_path().string();
+  std::filesystem::current_path(path_);
+}
+
 ScratchDir::~ScratchDir() {
-  if (std::error_code ec; !path_.empty()) std::filesystem::remove_all(path_, ec);
+  std::error_code ec;
+  if (!back_.empty()) std::filesystem::current_path(back_, ec);
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

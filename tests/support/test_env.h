@@ -19,9 +19,6 @@ bool EnsureTestGL(int width = 640, int height = 480);
 
 // Sets an environment variable unless it is set already.
 void SetDefaultEnv(const char* name, const char* value);
-// Creates a new empty directory below the system's temporary folder; "" on failure.
-std::string MakeUniqueDir(const std::string& prefix);
-
 // A fresh empty directory in the temporary folder; removed at destruction.
 class ScratchDir {
  public:
@@ -29,9 +26,11 @@ class ScratchDir {
   ~ScratchDir();
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Makes it the working directory until it is removed; the old one comes back first.
+  void Enter();
 
  private:
-  std::string path_;
+  std::string path_, back_;
 };
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -71,18 +71,13 @@ struct XmRig {
   XmCell& Cell(int row, int channel = 0) { return def.patterns[0].At(row, channel); }
   // Puts `rows` in rows 0, 1, ... of channel 0, then builds, loads and prepares the song; false when refused.
   bool Start(const std::vector<XmCell>& rows = {});
-  void Tick(int n = 1) {
-    for (int i = 0; i < n; ++i) SongTick(song);
-  }
+  void Tick(int n = 1) { for (int i = 0; i < n; ++i) SongTick(song); }
   TXmChannel& Ch(int c = 0) { return song->channels[c]; }
   // What `read` gives after each of `count` steps; the steps take the tick counts in `ticks` in turn.
   template <class Read>
   auto Trace(int count, const std::vector<int>& ticks, Read read) {
     std::vector<decltype(read(*this))> out;
-    for (int i = 0; i < count; ++i) {
-      Tick(ticks[i % ticks.size()]);
-      out.push_back(read(*this));
-    }
+    for (int i = 0; i < count; ++i) Tick(ticks[i % ticks.size()]), out.push_back(read(*this));
     return out;
   }
 };
