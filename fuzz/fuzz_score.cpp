@@ -8,12 +8,15 @@
 
 #include "menu/l_score.h"
 
+// The loader reads from the current directory: a folder of the run's own, gone when it ends.
+static char dir[] = "/tmp/halvrost-fuzz-score-XXXXXX";
+static void RemoveDir() { unlink("score.dat"), unlink("score.dat.tmp"), rmdir(dir); }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool inTempDir = false;
-  if (!inTempDir) {  // the loader reads from the current directory
-    char dir[] = "/tmp/halvrost-fuzz-score-XXXXXX";
+  if (!inTempDir) {
     if (!mkdtemp(dir) || chdir(dir) != 0) abort();
-    inTempDir = true;
+    inTempDir = true, atexit(RemoveDir);
   }
   FILE* f = std::fopen("score.dat", "wb");
   if (!f) abort();
