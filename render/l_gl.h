@@ -59,6 +59,8 @@ void SetLightPosition(GLenum light, const TVector& position);
 void BeginSphereMap(uint32_t texture);
 void EndSphereMap();
 // Lit, vertex-coloured models (the spiders) under the light high up at (100, 100, 100).
+// The end turns off the arrays only: the world draws its turrets lit right after, so the
+// caller turns lighting off when it is done.
 void BeginLitColouredModels();
 void EndLitColouredModels();
 
